@@ -1,0 +1,31 @@
+#!/bin/sh
+# Installs every Debian package that building, running and testing Skyglass needs.
+# Does nothing when all of them are present; uses sudo only when not root.
+set -eu
+
+packages="
+build-essential cmake pkg-config
+libirrlicht-dev libgl1-mesa-dri libgl-dev libx11-dev libxxf86vm-dev libxtst-dev
+libjpeg62-turbo-dev libpng-dev
+qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
+libgtest-dev libgmock-dev
+xvfb xauth x11-utils xdotool imagemagick
+fonts-liberation2
+clang libclang-rt-14-dev
+"
+
+missing=""
+for p in $packages; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+        missing="$missing $p"
+    fi
+done
+
+[ -z "$missing" ] && exit 0
+
+as_root=""
+[ "$(id -u)" -eq 0 ] || as_root="sudo"
+
+echo "Installing:$missing"
+$as_root apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $as_root apt-get install -y -qq --no-install-recommends $missing
