@@ -4,5 +4,10 @@
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/build.sh"
-cd "$root/build"
-ctest --output-on-failure -j"$(nproc)"
+(cd "$root/build" && ctest --output-on-failure -j"$(nproc)")
+
+# Further test builds (for instance one with sanitizers) hook in here.
+for extra in "$root"/scripts/test-*.sh; do
+    [ -e "$extra" ] || continue
+    "$extra"
+done
