@@ -1,0 +1,25 @@
+// The default "config.cfg": OpenGL, 800 x 600, 32 bits per pixel, windowed,
+// no stencil buffer, no vertical sync.
+#pragma once
+
+#include <array>
+#include <string>
+
+namespace defaultconfig {
+
+constexpr std::array<unsigned char, 9> bytes = {5, 3, 32, 2, 88, 32, 0, 0, 0};
+
+enum class Result
+{
+    Written, // the file did not exist and now holds the nine bytes
+    Kept,    // a file of that name exists; it was not touched
+    Failed   // `error` says why
+};
+
+// Creates `path` with the default bytes unless something of that name exists.
+// The check and the creation are one step (O_EXCL), so an existing file is
+// never overwritten, even by a concurrent run. A file that could not be
+// written completely is removed again.
+Result writeIfMissing(const std::string& path, std::string& error);
+
+} // namespace defaultconfig
