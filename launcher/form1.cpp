@@ -1,0 +1,463 @@
+#include "form1.h"
+
+#include "browser.h"
+#include "desktop.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSaveFile>
+#include <QScreen>
+
+namespace {
+
+const QString configFileName = QStringLiteral("config.cfg");
+const QString pathsFileName = QStringLiteral("paths.ini");
+const QString imagePattern = QStringLiteral("*.bmp;*.jpg;*.png");
+const QString viewerProgram = QStringLiteral("skyglass");
+
+// Window positions are laid out in twips, 15 of them to a pixel.
+void place(QWidget* widget, int left, int top, int width, int height)
+{
+    widget->setGeometry(left / 15, top / 15, width / 15, height / 15);
+}
+
+QFont boldFont(qreal pointSize)
+{
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setPointSizeF(pointSize);
+    font.setBold(true);
+    return font;
+}
+
+// A click toggles between clear and checked, also from the grayed state.
+class SettingCheckBox : public QCheckBox
+{
+public:
+    using QCheckBox::QCheckBox;
+
+protected:
+    void nextCheckState() override
+    {
+        setCheckState(checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked);
+        setTristate(false);
+    }
+};
+
+Desktop* realDesktop()
+{
+    static Desktop desktop;
+    return &desktop;
+}
+
+} // namespace
+
+Form1::Form1(Desktop* desktop, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                          Qt::WindowCloseButtonHint),
+      desktop(desktop ? desktop : realDesktop()), volumeTable(this->desktop->volumes())
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Corvane's Skyglass GUI"));
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setPointSizeF(8.0);
+    setFont(font);
+    setClientWidth(wideWidth);
+
+    createBrowser();
+    createButtons();
+    createSettingsPanel();
+    chainTabOrder();
+
+    Form_Load();
+
+    if (const QScreen* screen = this->screen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+void Form1::createBrowser()
+{
+    Image1 = new QLabel(this);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setPixmap(QPixmap(QStringLiteral(":/launcher/banner.png")));
+    Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    place(Image1, 0, 0, 4890, 1950);
+
+    Label1 = new QLabel(QStringLiteral("Select panoramic image (BMP, JPG, PNG)"), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setFont(boldFont(9.75));
+    place(Label1, 0, 2040, 4455, 255);
+
+    Drive1 = new DriveList(&volumeTable, this);
+    Drive1->setObjectName(QStringLiteral("Drive1"));
+    Drive1->setFont(boldFont(9.75));
+    place(Drive1, 0, 2280, 4815, 360);
+
+    Dir1 = new FolderList(&volumeTable, this);
+    Dir1->setObjectName(QStringLiteral("Dir1"));
+    Dir1->setFont(boldFont(9.75));
+    place(Dir1, 0, 2640, 4815, 1710);
+
+    File1 = new FileList(imagePattern, this);
+    File1->setObjectName(QStringLiteral("File1"));
+    File1->setFont(boldFont(9.75));
+    place(File1, 0, 4320, 4815, 1770);
+
+    // The lists open at the working directory; Form_Load may move them on.
+    const QString workingDirectory = QDir::currentPath();
+    Drive1->showVolumeOf(workingDirectory);
+    Dir1->setPath(workingDirectory);
+    File1->setPath(workingDirectory);
+
+    connect(Drive1, &DriveList::driveChanged, this, &Form1::Drive1_Change);
+    connect(Drive1, &DriveList::aboutToShowPopup, this,
+            [this] { Drive1->refresh(this->desktop->volumes()); });
+    connect(Dir1, &FolderList::pathChanged, this, &Form1::Dir1_Change);
+    connect(Dir1, &FolderList::pathChanged, this, [this] { Drive1->showVolumeOf(Dir1->path()); });
+    connect(File1, &FileList::fileClicked, this, &Form1::File1_Click);
+}
+
+void Form1::createButtons()
+{
+    cmdLaunchWithCurrent = new QPushButton(QStringLiteral("View panorama"), this);
+    cmdLaunchWithCurrent->setObjectName(QStringLiteral("cmdLaunchWithCurrent"));
+    cmdLaunchWithCurrent->setFont(boldFont(18.0));
+    place(cmdLaunchWithCurrent, 0, 6240, 2895, 615);
+    connect(cmdLaunchWithCurrent, &QPushButton::clicked, this, &Form1::cmdLaunchWithCurrent_Click);
+
+    cmdConfigure = new QPushButton(QStringLiteral("Configure >>"), this);
+    cmdConfigure->setObjectName(QStringLiteral("cmdConfigure"));
+    cmdConfigure->setFont(boldFont(12.0));
+    place(cmdConfigure, 3000, 6240, 1815, 615);
+    connect(cmdConfigure, &QPushButton::clicked, this, &Form1::cmdConfigure_Click);
+
+    Text1 = new QLineEdit(this);
+    Text1->setObjectName(QStringLiteral("Text1"));
+    place(Text1, 0, 7560, 4815, 1095);
+}
+
+void Form1::createSettingsPanel()
+{
+    fraConfiguration = new QGroupBox(QStringLiteral("Configuration"), this);
+    fraConfiguration->setObjectName(QStringLiteral("fraConfiguration"));
+    place(fraConfiguration, 4920, 2280, 2535, 2415);
+
+    Label2 = new QLabel(QStringLiteral("Renderer"), fraConfiguration);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    place(Label2, 120, 360, 735, 255);
+
+    cboRenderer = new QComboBox(fraConfiguration);
+    cboRenderer->setObjectName(QStringLiteral("cboRenderer"));
+    cboRenderer->addItems({QStringLiteral("NULL"), QStringLiteral("Software"),
+                           QStringLiteral("BurningsVideo"), QStringLiteral("Direct3D 8"),
+                           QStringLiteral("Direct3D 9"), QStringLiteral("OpenGL")});
+    cboRenderer->setCurrentIndex(-1);
+    place(cboRenderer, 960, 360, 1455, 315);
+
+    Label3 = new QLabel(QStringLiteral("Resolution"), fraConfiguration);
+    Label3->setObjectName(QStringLiteral("Label3"));
+    place(Label3, 120, 720, 855, 255);
+
+    txtResX = new QLineEdit(fraConfiguration);
+    txtResX->setObjectName(QStringLiteral("txtResX"));
+    place(txtResX, 960, 720, 735, 285);
+
+    txtResY = new QLineEdit(fraConfiguration);
+    txtResY->setObjectName(QStringLiteral("txtResY"));
+    place(txtResY, 1680, 720, 735, 285);
+
+    Label4 = new QLabel(QStringLiteral("Bit depth"), fraConfiguration);
+    Label4->setObjectName(QStringLiteral("Label4"));
+    place(Label4, 120, 1200, 735, 255);
+
+    rdb16bit = new QRadioButton(QStringLiteral("16"), fraConfiguration);
+    rdb16bit->setObjectName(QStringLiteral("rdb16bit"));
+    place(rdb16bit, 960, 1080, 615, 195);
+
+    rdb32bit = new QRadioButton(QStringLiteral("32"), fraConfiguration);
+    rdb32bit->setObjectName(QStringLiteral("rdb32bit"));
+    place(rdb32bit, 960, 1320, 615, 255);
+
+    chkFullScreen = new SettingCheckBox(QStringLiteral("Full screen"), fraConfiguration);
+    chkFullScreen->setObjectName(QStringLiteral("chkFullScreen"));
+    place(chkFullScreen, 120, 1560, 1095, 195);
+
+    chkStencilBuffer = new SettingCheckBox(QStringLiteral("Stencil buffer"), fraConfiguration);
+    chkStencilBuffer->setObjectName(QStringLiteral("chkStencilBuffer"));
+    place(chkStencilBuffer, 120, 1800, 1335, 255);
+
+    chkVsync = new SettingCheckBox(QStringLiteral("Vertical sync"), fraConfiguration);
+    chkVsync->setObjectName(QStringLiteral("chkVsync"));
+    place(chkVsync, 120, 2040, 1335, 255);
+}
+
+void Form1::chainTabOrder()
+{
+    const QList<QWidget*> order = {
+        Drive1,   Dir1,        File1,    Text1,    cmdLaunchWithCurrent, cboRenderer,
+        txtResX,  txtResY,     rdb16bit, rdb32bit, chkFullScreen,        chkStencilBuffer,
+        chkVsync, cmdConfigure};
+    for (qsizetype i = 1; i < order.size(); ++i)
+        QWidget::setTabOrder(order.at(i - 1), order.at(i));
+}
+
+SettingsRecord Form1::settingsBytes() const
+{
+    return {renderer, resx_hi,    resx_lo,       resy_hi, resy_lo,
+            bitdepth, fullscreen, stencilbuffer, vsync};
+}
+
+void Form1::setClientWidth(int width)
+{
+    setFixedSize(width, clientHeight);
+}
+
+void Form1::warn(const QString& title, const QString& text)
+{
+    desktop->warn(this, title, text);
+}
+
+QString Form1::drivePartOf(const QString& path) const
+{
+    const int volume = path.startsWith(u'/') ? volumeTable.indexOfPath(path) : -1;
+    if (volume < 0)
+        return path.left(path.indexOf(u'/') + 1);
+    const QString& mountPoint = volumeTable.volumes().at(volume).mountPoint;
+    return mountPoint.endsWith(u'/') ? mountPoint : mountPoint + u'/';
+}
+
+void Form1::Form_Load()
+{
+    setClientWidth(narrowWidth);
+
+    int stage = 0;
+    QString drivePart;
+    QString folderPart;
+    const bool restored = [&] {
+        QFile file(pathsFileName);
+        if (!file.open(QIODevice::ReadOnly))
+            return false;
+        const std::optional<QString> path = lastPathFromFile(file.readAll());
+        file.close();
+        if (!path)
+            return false;
+        lastpath = *path;
+        if (lastpath.isEmpty())
+            lastpath = QDir::currentPath();
+        if (!lastpath.contains(u'/'))
+            return false;
+        drivePart = drivePartOf(lastpath);
+        folderPart = lastpath.left(lastpath.lastIndexOf(u'/') + 1);
+
+        stage = 1;
+        if (!Drive1->setDrive(drivePart))
+            return false;
+        stage = 2;
+        if (!Dir1->setPath(folderPart))
+            return false;
+        stage = 3;
+        return File1->setPath(folderPart);
+    }();
+
+    if (!restored) {
+        const QString advice = QStringLiteral("\nPlease check the path and try again.");
+        switch (stage) {
+        case 1:
+            warn(QStringLiteral("Drive error"),
+                 QStringLiteral("Drive ") + drivePart + QStringLiteral(" not found.") + advice);
+            break;
+        case 2:
+            warn(QStringLiteral("Directory error"), QStringLiteral("Directory ") + folderPart +
+                                                        QStringLiteral(" not found.") + advice);
+            break;
+        case 3:
+            warn(QStringLiteral("Directory error"), QStringLiteral("Directory ") + folderPart +
+                                                        QStringLiteral(" cannot be listed.") +
+                                                        advice);
+            break;
+        default:
+            break;
+        }
+    }
+
+    loadSettings();
+}
+
+void Form1::loadSettings()
+{
+    QFile file(configFileName);
+    const bool opened =
+        file.exists() ? file.open(QIODevice::ReadOnly) : file.open(QIODevice::ReadWrite);
+
+    // Bytes beyond the end of the file read as 0.
+    const auto nextByte = [&file] {
+        char byte = 0;
+        return file.getChar(&byte) ? quint8(byte) : quint8(0);
+    };
+    const auto loaded = [&] {
+        if (!opened)
+            return false;
+        renderer = nextByte();
+        if (renderer >= cboRenderer->count())
+            return false;
+        cboRenderer->setCurrentIndex(renderer);
+
+        resx_hi = nextByte();
+        resx_lo = nextByte();
+        const std::optional<int> width = joinResolution(resx_hi, resx_lo);
+        if (!width)
+            return false;
+        txtResX->setText(QString::number(*width));
+
+        resy_hi = nextByte();
+        resy_lo = nextByte();
+        const std::optional<int> height = joinResolution(resy_hi, resy_lo);
+        if (!height)
+            return false;
+        txtResY->setText(QString::number(*height));
+
+        bitdepth = nextByte();
+        (bitdepth == 16 ? rdb16bit : rdb32bit)->setChecked(true);
+
+        for (auto [byte, box] :
+             {std::pair{&fullscreen, chkFullScreen}, std::pair{&stencilbuffer, chkStencilBuffer},
+              std::pair{&vsync, chkVsync}}) {
+            *byte = nextByte();
+            const std::optional<Qt::CheckState> state = checkStateFromByte(*byte);
+            if (!state)
+                return false;
+            box->setCheckState(*state);
+        }
+        return true;
+    }();
+    file.close();
+
+    if (!loaded)
+        warn(QStringLiteral("Configuration error"), QStringLiteral("Configuration error"));
+}
+
+bool Form1::SaveSettings()
+{
+    const QString title = QStringLiteral("Settings not saved");
+    if (cboRenderer->currentIndex() < 0) {
+        warn(title, QStringLiteral("No renderer is chosen.\nPlease choose a renderer."));
+        return false;
+    }
+    renderer = quint8(cboRenderer->currentIndex());
+
+    for (auto [text, hi, lo, what] :
+         {std::tuple{txtResX->text(), &resx_hi, &resx_lo, QStringLiteral("width")},
+          std::tuple{txtResY->text(), &resy_hi, &resy_lo, QStringLiteral("height")}}) {
+        const std::optional<double> value = textToNumber(text);
+        const std::optional<ResolutionBytes> bytes = value ? splitResolution(*value) : std::nullopt;
+        if (!bytes) {
+            warn(title, QStringLiteral("The ") + what + QStringLiteral(" \"") + text +
+                            QStringLiteral("\" is not a number from 0 to 32767.\nPlease "
+                                           "correct it and try again."));
+            return false;
+        }
+        *hi = bytes->hi;
+        *lo = bytes->lo;
+    }
+
+    bitdepth = rdb16bit->isChecked() ? 16 : 32;
+    fullscreen = byteFromCheckState(chkFullScreen->checkState());
+    stencilbuffer = byteFromCheckState(chkStencilBuffer->checkState());
+    vsync = byteFromCheckState(chkVsync->checkState());
+
+    QString reason;
+    if (!writeSettingsRecord(configFileName, settingsBytes(), &reason)) {
+        warn(title, QStringLiteral("The settings cannot be written to ") +
+                        QDir::toNativeSeparators(QDir::current().absoluteFilePath(configFileName)) +
+                        QStringLiteral(".\n") + reason);
+        return false;
+    }
+    return true;
+}
+
+bool Form1::writeLastPath()
+{
+    QSaveFile file(pathsFileName);
+    const QByteArray contents = lastPathFileContents(lastpath);
+    if (file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size() && file.commit())
+        return true;
+    warn(QStringLiteral("Path not saved"),
+         QStringLiteral("The image path cannot be written to ") +
+             QDir::toNativeSeparators(QDir::current().absoluteFilePath(pathsFileName)) +
+             QStringLiteral(".\n") + file.errorString());
+    return false;
+}
+
+void Form1::Drive1_Change()
+{
+    if (Dir1->showVolume(Drive1->mountPoint()))
+        return;
+    const QString unavailable = Drive1->drive();
+    Drive1->setDrive(drivePartOf(Dir1->path()));
+    warn(QStringLiteral("Device unavailable"),
+         QStringLiteral("Device ") + unavailable +
+             QStringLiteral(" is unavailable.\nPlease check the device and try again."));
+}
+
+void Form1::Dir1_Change()
+{
+    File1->setPath(Dir1->path());
+}
+
+void Form1::File1_Click()
+{
+    const QString fileName = File1->fileName();
+    if (!fileName.isEmpty())
+        lastpath = Dir1->path() + u'/' + fileName;
+}
+
+void Form1::cmdConfigure_Click()
+{
+    if (width() == narrowWidth) {
+        setClientWidth(wideWidth);
+        cmdConfigure->setText(QStringLiteral("Configure <<"));
+        fraConfiguration->setVisible(true);
+        return;
+    }
+    // A refused value keeps the panel out, so that it can be corrected.
+    if (!SaveSettings())
+        return;
+    setClientWidth(narrowWidth);
+    cmdConfigure->setText(QStringLiteral("Configure >>"));
+    fraConfiguration->setVisible(false);
+}
+
+void Form1::cmdLaunchWithCurrent_Click()
+{
+    writeLastPath();
+    if (!SaveSettings())
+        return;
+
+    Text1->setText(viewerProgram + QStringLiteral(" \"") + lastpath + u'"');
+
+    // The path goes to the viewer as one argument, exactly as it is.
+    const QString program = Desktop::findProgram(viewerProgram);
+    if (program.isEmpty() || !desktop->startDetached(program, {lastpath}))
+        warn(QStringLiteral("Skyglass executable not found"),
+             viewerProgram + QStringLiteral(" not found.\nPlease place this program into the "
+                                            "same directory as the main program."));
+}
+
+void Form1::Form_Unload()
+{
+    SaveSettings();
+}
+
+void Form1::closeEvent(QCloseEvent* event)
+{
+    Form_Unload();
+    event->accept();
+}

@@ -1,0 +1,150 @@
+#include "savedsettings.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+#include <QRegularExpression>
+#include <QSaveFile>
+
+#include <cmath>
+
+std::optional<double> textToNumber(const QString& text)
+{
+    static const QRegularExpression decimal(
+        QStringLiteral("^[ \\t]*([+-]?(?:[0-9]+(?:\\.[0-9]*)?|\\.[0-9]+))[ \\t]*$"));
+    const QRegularExpressionMatch match = decimal.match(text);
+    if (!match.hasMatch())
+        return std::nullopt;
+    bool ok = false;
+    const double value = QLocale::c().toDouble(match.captured(1), &ok);
+    if (!ok || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+static double roundHalfToEven(double value)
+{
+    const double below = std::floor(value);
+    const double fraction = value - below;
+    if (fraction < 0.5)
+        return below;
+    if (fraction > 0.5)
+        return below + 1.0;
+    return std::fmod(below, 2.0) == 0.0 ? below : below + 1.0;
+}
+
+std::optional<ResolutionBytes> splitResolution(double value)
+{
+    if (!std::isfinite(value))
+        return std::nullopt;
+    const double hi = std::trunc(value / 256.0);
+    if (hi < 0.0 || hi > 127.0)
+        return std::nullopt;
+    const double lo = roundHalfToEven(value - hi * 256.0);
+    if (lo < 0.0 || lo > 255.0)
+        return std::nullopt;
+    return ResolutionBytes{quint8(hi), quint8(lo)};
+}
+
+std::optional<int> joinResolution(quint8 hi, quint8 lo)
+{
+    if (hi > 127)
+        return std::nullopt;
+    return hi * 256 + lo;
+}
+
+std::optional<Qt::CheckState> checkStateFromByte(quint8 value)
+{
+    switch (value) {
+    case 0:
+        return Qt::Unchecked;
+    case 1:
+        return Qt::Checked;
+    case 2:
+        return Qt::PartiallyChecked;
+    default:
+        return std::nullopt;
+    }
+}
+
+quint8 byteFromCheckState(Qt::CheckState state)
+{
+    switch (state) {
+    case Qt::Checked:
+        return 1;
+    case Qt::PartiallyChecked:
+        return 2;
+    case Qt::Unchecked:
+        break;
+    }
+    return 0;
+}
+
+std::optional<QString> lastPathFromFile(const QByteArray& contents)
+{
+    if (contents.isEmpty())
+        return std::nullopt;
+
+    qsizetype end = contents.indexOf('\n');
+    if (end < 0)
+        end = contents.size();
+    if (end > 0 && contents.at(end - 1) == '\r')
+        --end;
+
+    qsizetype begin = 0;
+    while (begin < end && (contents.at(begin) == ' ' || contents.at(begin) == '\t'))
+        ++begin;
+
+    if (begin < end && contents.at(begin) == '"') {
+        ++begin;
+        const qsizetype quote = contents.indexOf('"', begin);
+        if (quote >= 0 && quote < end)
+            end = quote;
+    }
+    return QString::fromUtf8(contents.mid(begin, end - begin));
+}
+
+QByteArray lastPathFileContents(const QString& path)
+{
+    return path.toUtf8() + "\r\n";
+}
+
+QByteArray recordOverFile(const QByteArray& old, const SettingsRecord& record)
+{
+    QByteArray bytes(reinterpret_cast<const char*>(record.data()), qsizetype(record.size()));
+    if (old.size() > bytes.size())
+        bytes += old.mid(bytes.size());
+    return bytes;
+}
+
+bool writeSettingsRecord(const QString& fileName, const SettingsRecord& record,
+                         QString* errorString)
+{
+    QByteArray old;
+    QFile existing(fileName);
+    if (existing.exists()) {
+        if (!existing.open(QIODevice::ReadOnly)) {
+            *errorString = existing.errorString();
+            return false;
+        }
+        old = existing.readAll();
+        if (existing.error() != QFileDevice::NoError) {
+            *errorString = existing.errorString();
+            return false;
+        }
+        existing.close();
+    }
+
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly)) {
+        *errorString = file.errorString();
+        return false;
+    }
+    const QByteArray bytes = recordOverFile(old, record);
+    if (file.write(bytes) != bytes.size() || !file.commit()) {
+        *errorString = file.errorString();
+        file.cancelWriting();
+        return false;
+    }
+    return true;
+}

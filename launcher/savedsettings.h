@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <Qt>
+
+#include <array>
+#include <optional>
+
+// The nine bytes of "config.cfg", in file order: renderer, width high and low,
+// height high and low, bit depth, full screen, stencil buffer, vertical sync.
+using SettingsRecord = std::array<quint8, 9>;
+
+struct ResolutionBytes
+{
+    quint8 hi;
+    quint8 lo;
+};
+
+// Decimal notation with an optional sign and fraction, blanks around it allowed.
+std::optional<double> textToNumber(const QString& text);
+
+// High part truncated toward zero (0 to 127), low part rounded half to even (0 to 255).
+std::optional<ResolutionBytes> splitResolution(double value);
+
+// high * 256 + low as a signed 16-bit value: a high byte of 128 or more does not fit.
+std::optional<int> joinResolution(quint8 hi, quint8 lo);
+
+// Settings bytes 0, 1 and 2 mean clear, checked and grayed; anything else is refused.
+std::optional<Qt::CheckState> checkStateFromByte(quint8 value);
+quint8 byteFromCheckState(Qt::CheckState state);
+
+// The path stored in "paths.ini": the whole first line, leading blanks skipped; a
+// line starting with a double quote ends at the next double quote. An empty file
+// holds no path at all.
+std::optional<QString> lastPathFromFile(const QByteArray& contents);
+
+// One line: the path and CR LF.
+QByteArray lastPathFileContents(const QString& path);
+
+// The old file with its first nine bytes replaced; bytes from the tenth on are kept.
+QByteArray recordOverFile(const QByteArray& old, const SettingsRecord& record);
+
+// Writes the record over "fileName" as recordOverFile() does, all or nothing.
+bool writeSettingsRecord(const QString& fileName, const SettingsRecord& record,
+                         QString* errorString);

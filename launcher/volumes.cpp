@@ -1,0 +1,134 @@
+#include "volumes.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSet>
+#include <QStorageInfo>
+
+#include <algorithm>
+
+QString Volume::text() const
+{
+    return label.isEmpty() ? mountPoint : mountPoint + QStringLiteral(" [") + label + u']';
+}
+
+static QString unescapeMountField(const QByteArray& field)
+{
+    // Blanks, tabs, newlines and backslashes are written as three octal digits.
+    QByteArray out;
+    for (qsizetype i = 0; i < field.size(); ++i) {
+        if (field.at(i) == '\\' && i + 3 < field.size()) {
+            bool ok = false;
+            const int code = field.mid(i + 1, 3).toInt(&ok, 8);
+            if (ok) {
+                out += char(code);
+                i += 3;
+                continue;
+            }
+        }
+        out += field.at(i);
+    }
+    return QFile::decodeName(out);
+}
+
+static bool isPseudoFileSystem(const QByteArray& type)
+{
+    static const QSet<QByteArray> pseudo = {
+        "autofs",          "binfmt_misc", "bpf",      "cgroup",   "cgroup2", "configfs",
+        "debugfs",         "devpts",      "devtmpfs", "efivarfs", "fusectl", "hugetlbfs",
+        "mqueue",          "nsfs",        "proc",     "pstore",   "ramfs",   "rpc_pipefs",
+        "securityfs",      "selinuxfs",   "squashfs", "sysfs",    "tmpfs",   "tracefs",
+        "fuse.gvfsd-fuse", "fuse.portal", "nfsd",     "rootfs"};
+    return pseudo.contains(type);
+}
+
+static bool isSystemFolder(const QString& mountPoint)
+{
+    for (const char* system : {"/proc", "/sys", "/dev", "/run"}) {
+        const QString prefix = QString::fromLatin1(system);
+        if (mountPoint == prefix || mountPoint.startsWith(prefix + u'/'))
+            return !mountPoint.startsWith(QStringLiteral("/run/media/"));
+    }
+    return false;
+}
+
+QList<Volume> volumesFromMountInfo(const QByteArray& mountInfo)
+{
+    QStringList mountPoints{QStringLiteral("/")};
+    for (const QByteArray& line : mountInfo.split('\n')) {
+        const QList<QByteArray> fields = line.split(' ');
+        const qsizetype separator = fields.indexOf("-");
+        if (fields.size() < 5 || separator < 5 || separator + 1 >= fields.size())
+            continue;
+        const QString mountPoint = unescapeMountField(fields.at(4));
+        if (!mountPoint.startsWith(u'/') || isPseudoFileSystem(fields.at(separator + 1)) ||
+            isSystemFolder(mountPoint))
+            continue;
+        mountPoints += QDir::cleanPath(mountPoint);
+    }
+    std::sort(mountPoints.begin(), mountPoints.end());
+    mountPoints.erase(std::unique(mountPoints.begin(), mountPoints.end()), mountPoints.end());
+
+    QList<Volume> volumes;
+    for (const QString& mountPoint : mountPoints)
+        volumes.append(Volume{mountPoint, QString()});
+    return volumes;
+}
+
+QList<Volume> mountedVolumes()
+{
+    QFile file(QStringLiteral("/proc/self/mountinfo"));
+    QByteArray mountInfo;
+    if (file.open(QIODevice::ReadOnly))
+        mountInfo = file.readAll();
+
+    QList<Volume> volumes;
+    for (Volume volume : volumesFromMountInfo(mountInfo)) {
+        // Containers bind single files such as /etc/hosts: those are no volumes.
+        if (volume.mountPoint != QLatin1String("/") && !QFileInfo(volume.mountPoint).isDir())
+            continue;
+        volume.label = QStorageInfo(volume.mountPoint).name();
+        volumes.append(volume);
+    }
+    return volumes;
+}
+
+VolumeTable::VolumeTable(QList<Volume> volumes)
+{
+    setVolumes(std::move(volumes));
+}
+
+void VolumeTable::setVolumes(QList<Volume> volumes)
+{
+    m_volumes = std::move(volumes);
+}
+
+static bool holds(const QString& mountPoint, const QString& path)
+{
+    if (mountPoint == QLatin1String("/"))
+        return path.startsWith(u'/');
+    return path == mountPoint ||
+           (path.startsWith(mountPoint) && path.at(mountPoint.size()) == u'/');
+}
+
+int VolumeTable::indexOfPath(const QString& path) const
+{
+    int best = -1;
+    for (int i = 0; i < m_volumes.size(); ++i) {
+        const QString& mountPoint = m_volumes.at(i).mountPoint;
+        if (holds(mountPoint, path) &&
+            (best < 0 || mountPoint.size() > m_volumes.at(best).mountPoint.size()))
+            best = i;
+    }
+    return best;
+}
+
+int VolumeTable::indexOfMountPoint(const QString& mountPoint) const
+{
+    for (int i = 0; i < m_volumes.size(); ++i) {
+        if (m_volumes.at(i).mountPoint == mountPoint)
+            return i;
+    }
+    return -1;
+}

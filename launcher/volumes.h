@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+// A mounted file system a person browses: its mount point and label, if any.
+struct Volume
+{
+    QString mountPoint;
+    QString label;
+
+    // The text the drive list shows: the mount point, then the label in brackets.
+    QString text() const;
+};
+
+// Mount points of real file systems named in the text of /proc/self/mountinfo,
+// sorted, without duplicates. Whether each is a folder is not checked here.
+QList<Volume> volumesFromMountInfo(const QByteArray& mountInfo);
+
+// The volumes of this machine: those of /proc/self/mountinfo that are folders,
+// with their labels. The root is always among them.
+QList<Volume> mountedVolumes();
+
+// The list the drive and folder lists share.
+class VolumeTable
+{
+public:
+    explicit VolumeTable(QList<Volume> volumes = {});
+
+    const QList<Volume>& volumes() const { return m_volumes; }
+    void setVolumes(QList<Volume> volumes);
+
+    // Index of the volume holding an absolute path: the longest mount point that
+    // is the path or one of its parent folders. -1 for a relative path.
+    int indexOfPath(const QString& path) const;
+    int indexOfMountPoint(const QString& mountPoint) const;
+    bool isMountPoint(const QString& folder) const { return indexOfMountPoint(folder) >= 0; }
+
+private:
+    QList<Volume> m_volumes;
+};
