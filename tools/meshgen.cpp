@@ -79,6 +79,15 @@ int main(int argc, char** argv)
     if (radius < 1.0 || radius > 900.0)
         return fail("--radius must lie from 1 to 900");
 
+    // One mesh buffer of the engine takes at most 65535 vertices (16-bit indices).
+    const double sphereVertices = 2 * segments + (rings - 1) * (segments + 1);
+    if (sphere && sphereVertices > double(panomesh::maxVertices))
+        return fail("segments x rings too fine: " + std::to_string(long(sphereVertices)) +
+                    " vertices, one mesh buffer takes at most " +
+                    std::to_string(panomesh::maxVertices));
+    if (!sphere && segments > 2048)
+        return fail("--segments must be at most 2048 for a cylinder");
+
     const panomesh::Mesh mesh =
         sphere
             ? panomesh::makeSphere(float(radius), unsigned(segments), unsigned(rings))

@@ -156,7 +156,8 @@ int headingColumn(double headingDegrees, u32 width)
 {
     double u = 0.5 + headingDegrees / 360.0;
     u -= std::floor(u);
-    return int(std::lround(u * width - 0.5)) % int(width);
+    const int column = int(std::floor(u * width));
+    return column >= int(width) ? 0 : column;
 }
 
 SColor toColor(const Rgb& p)
