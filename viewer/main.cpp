@@ -1,0 +1,92 @@
+// skyglass: shows a panoramic picture from the inside. The picture named on the
+// command line covers the panorama mesh around a camera that only turns, with
+// the mouse. The display settings come from "config.cfg".
+#include <irrlicht.h>
+
+#include <cstdio>
+
+#include "platform.h"
+#include "viewer.h"
+
+using namespace irr;
+
+// Start-up: these variables are initialised in the order they are defined,
+// before main runs. A probe device with the null driver lends its file system
+// to read "config.cfg"; then the real device is created with those settings.
+u8 buf[SettingsBytes] = {}; // the first bytes of "config.cfg"
+IrrlichtDevice* nulldev = createDevice(video::EDT_NULL, core::dimension2d<u32>(640, 480), 16, false,
+                                       false, false, 0);              // probe device
+io::IFileSystem* FileSystem = nulldev ? nulldev->getFileSystem() : 0; // the probe's file system
+io::IReadFile* file = FileSystem ? FileSystem->createAndOpenFile("config.cfg") : 0; // settings file
+
+// Without a "config.cfg" the built-in defaults apply.
+const Settings settings = ReadSettings(file, buf);
+// Nothing after this point needs the probe device or the file.
+bool probereleased = ReleaseProbe(nulldev, FileSystem, file);
+
+u8 renderer = settings.renderer;     // engine driver type
+s32 resx = settings.resx;            // window width
+s32 resy = settings.resy;            // window height
+u8 bpp = settings.bpp;               // colour depth
+s8 screenmode = settings.screenmode; // full screen when non-zero
+s8 stencil = settings.stencil;       // stencil buffer when non-zero
+s8 vsync = settings.vsync;           // vertical sync when non-zero
+
+MyEventReceiver receiver; // hands the camera only the input it may act on
+
+// The engine opens its window while the device is created, so X errors are
+// made non-fatal and impossible sizes refused before that.
+bool xerrorsreported = InstallXErrorHandler();
+bool sizeaccepted = AcceptWindowSize(renderer, resx, resy);
+
+IrrlichtDevice* device =
+    sizeaccepted ? createDevice(video::E_DRIVER_TYPE(renderer), core::dimension2d<u32>(resx, resy),
+                                bpp, screenmode != 0, stencil != 0, vsync != 0, &receiver)
+                 : 0; // the viewer's device
+scene::ISceneManager* smgr = device ? device->getSceneManager() : 0;
+video::IVideoDriver* driver = device ? device->getVideoDriver() : 0;
+gui::IGUIEnvironment* guienv = device ? device->getGUIEnvironment() : 0;
+
+SKeyMap keyMap[4];             // the camera's movement keys
+video::ITexture* cylinder = 0; // the panorama image
+
+int main(int argc, char* argv[])
+{
+    if (argc != 2) {
+        std::fputs(
+            "\nUsage: skyglass <imagename.ext>\n"
+            "Supported formats: *.BMP, *.JPG, *.PCX, *.PNG, *.PPM, *.PSD, *.RGB, *.TGA, *.WAL",
+            stdout);
+        return 1;
+    }
+    if (!device)
+        return 1;
+
+    // The null renderer has no window: nothing could be seen or closed.
+    if (driver->getDriverType() == video::EDT_NULL) {
+        std::fputs("skyglass: config.cfg chooses no renderer with a window; choose one in "
+                   "Skyglass GUI\n",
+                   stderr);
+        device->drop();
+        return 1;
+    }
+
+    device->getCursorControl()->setVisible(false);
+    CreateKeymap();
+    cylinder = driver->getTexture(argv[1]);
+    if (!CreateWorld()) {
+        device->drop();
+        return 1;
+    }
+
+    while (device->run()) {
+        driver->beginScene(true, true, video::SColor(255, 100, 101, 140));
+        AlignCamera();
+        smgr->drawAll();
+        guienv->drawAll();
+        driver->endScene();
+    }
+
+    device->drop();
+    return 0;
+}

@@ -1,0 +1,37 @@
+#include "media.h"
+
+#include "platform.h"
+
+#include <cstdio>
+
+using namespace irr;
+
+const char* const PanoramaMeshName = "media/360.x";
+
+core::array<io::path> MediaSearchFolders()
+{
+    core::array<io::path> folders;
+    folders.push_back("");
+    const io::path beside = ExecutableFolder();
+    if (!beside.empty())
+        folders.push_back(beside);
+    folders.push_back(SKYGLASS_INSTALLED_DATA_DIR);
+    return folders;
+}
+
+scene::IAnimatedMesh* LoadPanoramaMesh(scene::ISceneManager* smgr)
+{
+    const core::array<io::path> folders = MediaSearchFolders();
+    for (u32 i = 0; i < folders.size(); ++i) {
+        const io::path name = folders[i] + PanoramaMeshName;
+        if (!smgr->getFileSystem()->existFile(name))
+            continue;
+        if (scene::IAnimatedMesh* found = smgr->getMesh(name))
+            return found;
+    }
+    std::fprintf(stderr,
+                 "skyglass: cannot load the panorama mesh \"%s\" (looked in the working "
+                 "directory, in %s and in %s)\n",
+                 PanoramaMeshName, ExecutableFolder().c_str(), SKYGLASS_INSTALLED_DATA_DIR);
+    return 0;
+}

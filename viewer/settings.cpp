@@ -1,0 +1,64 @@
+#include "settings.h"
+
+#include <cstdio>
+
+using namespace irr;
+
+Settings DecodeSettings(const u8 (&bytes)[SettingsBytes])
+{
+    Settings settings;
+    settings.renderer = bytes[0];
+    settings.resx = bytes[1] * 256 + bytes[2];
+    settings.resy = bytes[3] * 256 + bytes[4];
+    settings.bpp = bytes[5];
+    settings.screenmode = static_cast<s8>(bytes[6]);
+    settings.stencil = static_cast<s8>(bytes[7]);
+    settings.vsync = static_cast<s8>(bytes[8]);
+    return settings;
+}
+
+Settings DefaultSettings()
+{
+    Settings settings;
+    settings.renderer = video::EDT_OPENGL;
+    settings.resx = 800;
+    settings.resy = 600;
+    settings.bpp = 32;
+    settings.screenmode = 0;
+    settings.stencil = 0;
+    settings.vsync = 0;
+    return settings;
+}
+
+Settings ReadSettings(io::IReadFile* file, u8 (&bytes)[SettingsBytes])
+{
+    if (!file)
+        return DefaultSettings();
+    file->read(bytes, SettingsBytes);
+    return DecodeSettings(bytes);
+}
+
+bool ReleaseProbe(IrrlichtDevice*& probe, io::IFileSystem*& fileSystem, io::IReadFile*& file)
+{
+    if (file)
+        file->drop();
+    if (probe)
+        probe->drop();
+    file = 0;
+    fileSystem = 0;
+    probe = 0;
+    return true;
+}
+
+bool AcceptWindowSize(u8 renderer, s32 resx, s32 resy)
+{
+    if (renderer == video::EDT_NULL)
+        return true;
+    if (resx >= 1 && resx <= MaxWindowSide && resy >= 1 && resy <= MaxWindowSide)
+        return true;
+    std::fprintf(stderr,
+                 "skyglass: the window size %d x %d in config.cfg cannot be used; width and "
+                 "height must be from 1 to %d\n",
+                 resx, resy, MaxWindowSide);
+    return false;
+}

@@ -1,0 +1,47 @@
+// The display settings of "config.cfg": a bare record of nine bytes, renderer,
+// width and height (big-endian, unsigned), colour depth, full screen, stencil
+// buffer and vertical sync.
+#ifndef SKYGLASS_VIEWER_SETTINGS_H
+#define SKYGLASS_VIEWER_SETTINGS_H
+
+#include <irrlicht.h>
+
+constexpr irr::u32 SettingsBytes = 11; // bytes read from the start of "config.cfg"
+
+// The largest width and height the viewer opens a window with.
+constexpr irr::s32 MaxWindowSide = 8192;
+
+struct Settings
+{
+    irr::u8 renderer;   // engine driver type, E_DRIVER_TYPE numbering
+    irr::s32 resx;      // window width, 0 to 65535
+    irr::s32 resy;      // window height, 0 to 65535
+    irr::u8 bpp;        // colour depth in bits per pixel
+    irr::s8 screenmode; // full screen when non-zero
+    irr::s8 stencil;    // stencil buffer when non-zero
+    irr::s8 vsync;      // vertical sync when non-zero
+};
+
+// Decodes the bytes of a settings file; bytes 9 and 10 are ignored.
+Settings DecodeSettings(const irr::u8 (&bytes)[SettingsBytes]);
+
+// What the viewer uses when there is no "config.cfg": OpenGL, 800 x 600,
+// 32 bits, windowed, no stencil buffer, no vertical sync.
+Settings DefaultSettings();
+
+// Reads up to SettingsBytes bytes of `file` into `bytes` (bytes the file lacks
+// keep their value, zero at start-up) and decodes them; without a file, the
+// defaults. The file is left open.
+Settings ReadSettings(irr::io::IReadFile* file, irr::u8 (&bytes)[SettingsBytes]);
+
+// Drops the settings file and the probe device and clears the three pointers.
+bool ReleaseProbe(irr::IrrlichtDevice*& probe, irr::io::IFileSystem*& fileSystem,
+                  irr::io::IReadFile*& file);
+
+// True when a device with this renderer and size may be created: the null
+// renderer takes any size, every other one 1 to MaxWindowSide per side (the
+// engine opens an X window for them, which a size of 0 kills and a huge size
+// crashes). A refused size is reported on standard error.
+bool AcceptWindowSize(irr::u8 renderer, irr::s32 resx, irr::s32 resy);
+
+#endif

@@ -1,0 +1,45 @@
+#include "media.h"
+#include "viewer.h"
+
+using namespace irr;
+
+void CreateKeymap()
+{
+    keyMap[0].Action = EKA_MOVE_FORWARD;
+    keyMap[0].KeyCode = KEY_KEY_W;
+    keyMap[1].Action = EKA_MOVE_BACKWARD;
+    keyMap[1].KeyCode = KEY_KEY_S;
+    keyMap[2].Action = EKA_STRAFE_LEFT;
+    keyMap[2].KeyCode = KEY_KEY_A;
+    keyMap[3].Action = EKA_STRAFE_RIGHT;
+    keyMap[3].KeyCode = KEY_KEY_D;
+}
+
+bool CreateWorld()
+{
+    // A camera that stands at the origin and only turns: no move or jump speed.
+    camera = smgr->addCameraSceneNodeFPS(0, 100.0f, 0.0f, -1, keyMap, 4, false, 0.0f, false, true);
+    camera->setFarValue(1000.0f);
+    camera->setNearValue(0.01f);
+    camera->setFOV(0.9250245f); // 53 degrees, vertical
+
+    mesh[0] = LoadPanoramaMesh(smgr);
+    if (!mesh[0])
+        return false;
+    node[0] = smgr->addAnimatedMeshSceneNode(mesh[0]);
+    vpPositionObject(0, 0.0f, 0.0f, 0.0f);
+    vpScaleObject(0, 1.0f, 1.0f, 1.0f);
+
+    // The image shows as it is, unlit, on every material of the mesh.
+    node[0]->setMaterialFlag(video::EMF_LIGHTING, false);
+    node[0]->setMaterialFlag(video::EMF_NORMALIZE_NORMALS, true);
+    node[0]->setMaterialFlag(video::EMF_GOURAUD_SHADING, true);
+    node[0]->setMaterialTexture(0, cylinder);
+    return true;
+}
+
+void AlignCamera()
+{
+    const core::vector3df rotation = camera->getRotation();
+    camera->setRotation(core::vector3df(0.0f, rotation.Y, 0.0f));
+}
