@@ -1,0 +1,33 @@
+// Safe loading of the viewer's picture. Every file is identified by its
+// content and decoded by the project's own checked decoders (JPEG and PNG
+// through libjpeg-turbo and libpng); only WAL and LMP files reach the
+// engine's decoders, and only after they have been checked completely.
+#pragma once
+
+#include <irrlicht.h>
+
+#include <cstddef>
+#include <string>
+
+namespace imageload {
+
+// Decodes `size` bytes into a new engine image (ECF_R8G8B8, or ECF_A8R8G8B8
+// for pictures with alpha), or returns nullptr and says why in `reason`.
+// The caller drops the image.
+irr::video::IImage* DecodePanoramaImage(irr::video::IVideoDriver* driver, const unsigned char* data,
+                                        std::size_t size, std::string& reason);
+
+// Reads a regular file of at most MaxFileSize bytes and decodes it.
+irr::video::IImage* DecodePanoramaImageFile(irr::video::IVideoDriver* driver,
+                                            const irr::io::path& file, std::string& reason);
+
+} // namespace imageload
+
+// Loads the picture `file` as a texture named `file`: decodes it safely, hands
+// the image to the driver's texture cache (addTexture) and returns the cached
+// texture from getTexture. A file that cannot be loaded (missing, damaged, of
+// no supported format, or larger than 16384 pixels a side or 128 megapixels)
+// gets one line on standard error naming the file and the reason, and
+// nullptr; getTexture is then not called, so no engine loader sees the file.
+irr::video::ITexture* LoadPanoramaTexture(irr::video::IVideoDriver* driver,
+                                          const irr::io::path& file);
