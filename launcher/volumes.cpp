@@ -65,6 +65,9 @@ QList<Volume> volumesFromMountInfo(const QByteArray& mountInfo)
         if (!mountPoint.startsWith(u'/') || isPseudoFileSystem(fields.at(separator + 1)) ||
             isSystemFolder(mountPoint))
             continue;
+        // Containers bind single files such as /etc/hosts: those are no volumes.
+        if (!QFileInfo(mountPoint).isDir())
+            continue;
         mountPoints += QDir::cleanPath(mountPoint);
     }
     std::sort(mountPoints.begin(), mountPoints.end());
@@ -85,9 +88,6 @@ QList<Volume> mountedVolumes()
 
     QList<Volume> volumes;
     for (Volume volume : volumesFromMountInfo(mountInfo)) {
-        // Containers bind single files such as /etc/hosts: those are no volumes.
-        if (volume.mountPoint != QLatin1String("/") && !QFileInfo(volume.mountPoint).isDir())
-            continue;
         volume.label = QStorageInfo(volume.mountPoint).name();
         volumes.append(volume);
     }

@@ -14,12 +14,11 @@ struct Volume
     QString text() const;
 };
 
-// Mount points of real file systems named in the text of /proc/self/mountinfo,
-// sorted, without duplicates. Whether each is a folder is not checked here.
+// Mount points of real file systems named in the text of /proc/self/mountinfo
+// that are folders, sorted, without duplicates, the root always among them.
 QList<Volume> volumesFromMountInfo(const QByteArray& mountInfo);
 
-// The volumes of this machine: those of /proc/self/mountinfo that are folders,
-// with their labels. The root is always among them.
+// The volumes of this machine, with their labels.
 QList<Volume> mountedVolumes();
 
 // The list the drive and folder lists share.
