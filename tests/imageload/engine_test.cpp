@@ -3,6 +3,7 @@
 #include "cases.h"
 #include "decode.h"
 #include "imageload.h"
+#include "null_engine.h"
 
 #include <gtest/gtest.h>
 #include <irrlicht.h>
@@ -10,31 +11,6 @@
 using namespace irr;
 
 namespace {
-
-class NullEngine
-{
-public:
-    NullEngine()
-    {
-        device = createDevice(video::EDT_NULL);
-        device->getLogger()->setLogLevel(ELL_NONE);
-        driver = device->getVideoDriver();
-    }
-    ~NullEngine() { device->drop(); }
-
-    video::IImage* engineDecode(const testimages::Bytes& bytes, const std::string& ext)
-    {
-        io::IReadFile* file = device->getFileSystem()->createMemoryReadFile(
-            const_cast<unsigned char*>(bytes.data()), static_cast<s32>(bytes.size()),
-            ("case." + ext).c_str(), false);
-        video::IImage* image = driver->createImageFromFile(file);
-        file->drop();
-        return image;
-    }
-
-    IrrlichtDevice* device;
-    video::IVideoDriver* driver;
-};
 
 class MatchesEngine : public testing::TestWithParam<ImageCase>
 {};

@@ -1,5 +1,6 @@
 #include "testimages.h"
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -697,9 +698,9 @@ Bytes EncodePng(const Picture& pic, const Paletted& p, PngKind kind)
 Bytes EncodeWal(const Paletted& p)
 {
     const unsigned w = p.picture.width, h = p.picture.height;
-    Bytes b;
-    const char name[32] = "walls/test";
-    b.insert(b.end(), name, name + 32);
+    Bytes b(32, 0);
+    const std::string name = "walls/test";
+    std::copy(name.begin(), name.end(), b.begin());
     Put32(b, w);
     Put32(b, h);
     std::uint32_t offset = 100;
