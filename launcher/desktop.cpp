@@ -19,7 +19,11 @@ bool Desktop::startDetached(const QString& program, const QStringList& arguments
 
 void Desktop::warn(QWidget* parent, const QString& title, const QString& text)
 {
-    QMessageBox::warning(parent && parent->isVisible() ? parent : nullptr, title, text);
+    // Paths are shown as they are, never read as markup.
+    QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Ok,
+                    parent && parent->isVisible() ? parent : nullptr);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
 }
 
 QString Desktop::findProgram(const QString& name)
