@@ -32,14 +32,18 @@ static QString unescapeMountField(const QByteArray& field)
     return QFile::decodeName(out);
 }
 
+// File systems that hold no files of the user's: kernel interfaces, memory-backed
+// scratch space, package images and the layers of container engines (the root
+// itself is listed whatever its type).
 static bool isPseudoFileSystem(const QByteArray& type)
 {
     static const QSet<QByteArray> pseudo = {
-        "autofs",          "binfmt_misc", "bpf",      "cgroup",   "cgroup2", "configfs",
-        "debugfs",         "devpts",      "devtmpfs", "efivarfs", "fusectl", "hugetlbfs",
-        "mqueue",          "nsfs",        "proc",     "pstore",   "ramfs",   "rpc_pipefs",
-        "securityfs",      "selinuxfs",   "squashfs", "sysfs",    "tmpfs",   "tracefs",
-        "fuse.gvfsd-fuse", "fuse.portal", "nfsd",     "rootfs"};
+        "autofs",       "binfmt_misc", "bpf",      "cgroup",     "cgroup2",         "configfs",
+        "debugfs",      "devpts",      "devtmpfs", "efivarfs",   "fusectl",         "hugetlbfs",
+        "mqueue",       "nsfs",        "proc",     "pstore",     "ramfs",           "rpc_pipefs",
+        "securityfs",   "selinuxfs",   "squashfs", "sysfs",      "tmpfs",           "tracefs",
+        "nfsd",         "rootfs",      "overlay",  "fuse.lxcfs", "fuse.gvfsd-fuse", "fuse.portal",
+        "fuse.snapfuse"};
     return pseudo.contains(type);
 }
 

@@ -214,6 +214,7 @@ void SavedSettingsTest::mountInfoKeepsRealFolderVolumes()
     const QString folder = dir.filePath("Ann Stick");
     QVERIFY(QDir().mkpath(folder));
     QVERIFY(QDir().mkpath(dir.filePath("data")));
+    QVERIFY(QDir().mkpath(dir.filePath("layer")));
     QFile hosts(dir.filePath("hosts"));
     QVERIFY(hosts.open(QIODevice::WriteOnly));
     hosts.close();
@@ -242,6 +243,9 @@ void SavedSettingsTest::mountInfoKeepsRealFolderVolumes()
                                  "32 25 0:41 / " +
                                  base +
                                  "/gone rw - ext4 /dev/sdc1 rw\n"
+                                 "33 25 0:42 / " +
+                                 base +
+                                 "/layer rw - overlay overlay rw\n"
                                  "garbage line\n";
 
     QStringList mountPoints;
