@@ -30,8 +30,8 @@ scene::IAnimatedMesh* LoadPanoramaMesh(scene::ISceneManager* smgr)
             return found;
     }
     std::fprintf(stderr,
-                 "skyglass: cannot load the panorama mesh \"%s\" (looked in the working "
-                 "directory, in %s and in %s)\n",
+                 "skyglass: cannot load the panorama mesh \"%s\" from the working directory, "
+                 "%s or %s\n",
                  PanoramaMeshName, ExecutableFolder().c_str(), SKYGLASS_INSTALLED_DATA_DIR);
     return 0;
 }
