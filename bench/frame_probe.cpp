@@ -12,8 +12,8 @@
 //   SKYGLASS_PROBE_FRAMES   frames to record before ending the process
 //
 // The record: "first_frame_ns N", "frames N", then one line per frame:
-// "frame <ns since start> <allocations> <own allocations>", the counts being
-// those since the previous frame.
+// "frame <ns since start> <allocations> <own allocations> <process CPU ns>",
+// the counts being those since the previous frame.
 #include <atomic>
 #include <cerrno>
 #include <cstddef>
@@ -59,6 +59,7 @@ struct Frame
 {
     std::int64_t ns;
     std::uint64_t allocations, ownAllocations;
+    std::int64_t cpuNs; // CPU time of the whole process (all threads) so far
 };
 Frame frames[maxFrames];
 int frameCount = 0;
@@ -71,6 +72,13 @@ std::int64_t nowNs()
 {
     timespec ts;
     clock_gettime(CLOCK_MONOTONIC, &ts);
+    return std::int64_t(ts.tv_sec) * 1000000000 + ts.tv_nsec;
+}
+
+std::int64_t processCpuNs()
+{
+    timespec ts;
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
     return std::int64_t(ts.tv_sec) * 1000000000 + ts.tv_nsec;
 }
 
@@ -123,10 +131,11 @@ void writeAll(int fd, const char* text, size_t n)
                           static_cast<long long>(frameCount > 0 ? frames[0].ns : -1), frameCount);
         writeAll(fd, line, size_t(n));
         for (int i = 0; i < frameCount; ++i) {
-            n = std::snprintf(line, sizeof line, "frame %lld %llu %llu\n",
+            n = std::snprintf(line, sizeof line, "frame %lld %llu %llu %lld\n",
                               static_cast<long long>(frames[i].ns),
                               static_cast<unsigned long long>(frames[i].allocations),
-                              static_cast<unsigned long long>(frames[i].ownAllocations));
+                              static_cast<unsigned long long>(frames[i].ownAllocations),
+                              static_cast<long long>(frames[i].cpuNs));
             writeAll(fd, line, size_t(n));
         }
         ::close(fd);
@@ -166,7 +175,8 @@ void glXSwapBuffers(void* display, unsigned long drawable)
     const std::uint64_t all = allocations.load(std::memory_order_relaxed);
     const std::uint64_t own = ownAllocations.load(std::memory_order_relaxed);
     if (frameCount < maxFrames) {
-        frames[frameCount++] = {nowNs() - startNs, all - lastAllocations, own - lastOwn};
+        frames[frameCount++] = {nowNs() - startNs, all - lastAllocations, own - lastOwn,
+                                processCpuNs()};
     }
     lastAllocations = all;
     lastOwn = own;

@@ -26,8 +26,8 @@ struct RunResult
 {
     bool ok = false;
     std::string error;
-    double firstFrameMs = 0;
-    double frameMeanMs = 0, frameP99Ms = 0;
+    double firstFrameMs = 0, firstFrameCpuMs = 0;
+    double frameMeanMs = 0, frameP99Ms = 0, frameCpuMs = 0;
     double allocationsPerFrame = 0, ownAllocationsPerFrame = 0;
     unsigned long ownAllocationsMax = 0;
     double peakMiB = 0;
@@ -51,7 +51,11 @@ double percentile(std::vector<double> values, double p)
 
 double median(std::vector<double> values)
 {
-    return percentile(std::move(values), 0.5);
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    const std::size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
 // Starts `program image` in the work folder with the probe preloaded and
@@ -111,7 +115,7 @@ RunResult runOnce(const Options& options, const Workspace& workspace, const std:
     std::string key;
     long long firstNs = -1;
     int frameCount = 0;
-    std::vector<long long> times;
+    std::vector<long long> times, cpu;
     std::vector<unsigned long> all, own;
     while (in >> key) {
         if (key == "first_frame_ns") {
@@ -119,10 +123,11 @@ RunResult runOnce(const Options& options, const Workspace& workspace, const std:
         } else if (key == "frames") {
             in >> frameCount;
         } else if (key == "frame") {
-            long long t;
+            long long t, c;
             unsigned long a, o;
-            in >> t >> a >> o;
+            in >> t >> a >> o >> c;
             times.push_back(t);
+            cpu.push_back(c);
             all.push_back(a);
             own.push_back(o);
         }
@@ -140,6 +145,7 @@ RunResult runOnce(const Options& options, const Workspace& workspace, const std:
     }
 
     result.firstFrameMs = firstNs / 1e6;
+    result.firstFrameCpuMs = cpu[0] / 1e6;
     // The steady state: frames after the warm-up. Each entry counts the
     // allocations made since the frame before it.
     std::vector<double> intervals;
@@ -155,6 +161,7 @@ RunResult runOnce(const Options& options, const Workspace& workspace, const std:
         sum += d;
     result.frameMeanMs = sum / intervals.size();
     result.frameP99Ms = percentile(intervals, 0.99);
+    result.frameCpuMs = (cpu[wanted - 1] - cpu[options.warmup]) / 1e6 / intervals.size();
     result.allocationsPerFrame = allSum / intervals.size();
     result.ownAllocationsPerFrame = ownSum / intervals.size();
     result.ok = true;
@@ -165,7 +172,8 @@ struct Summary
 {
     int good = 0;
     std::string error;
-    std::vector<double> firstFrame, mean, p99, peak, allocations, ownAllocations;
+    std::vector<double> firstFrame, firstFrameCpu, mean, p99, frameCpu, peak, allocations,
+        ownAllocations;
     unsigned long ownMax = 0;
 
     void add(const RunResult& r)
@@ -177,6 +185,8 @@ struct Summary
         }
         ++good;
         firstFrame.push_back(r.firstFrameMs);
+        firstFrameCpu.push_back(r.firstFrameCpuMs);
+        frameCpu.push_back(r.frameCpuMs);
         mean.push_back(r.frameMeanMs);
         p99.push_back(r.frameP99Ms);
         peak.push_back(r.peakMiB);
@@ -186,19 +196,36 @@ struct Summary
     }
 };
 
-std::string cell(const Summary& s, const std::vector<double>& values, int decimals)
+double best(const std::vector<double>& values)
+{
+    return *std::min_element(values.begin(), values.end());
+}
+
+using Statistic = double (*)(std::vector<double>);
+
+double medianOf(std::vector<double> values)
+{
+    return median(std::move(values));
+}
+double bestOf(std::vector<double> values)
+{
+    return best(values);
+}
+
+std::string cell(const Summary& s, const std::vector<double>& values, int decimals,
+                 Statistic statistic = medianOf)
 {
     if (s.good == 0)
         return "n/a";
-    return formatNumber(median(values), decimals);
+    return formatNumber(statistic(values), decimals);
 }
 
 std::string ratio(const Summary& viewer, const Summary& base, const std::vector<double>& v,
-                  const std::vector<double>& b)
+                  const std::vector<double>& b, Statistic statistic = medianOf)
 {
-    if (viewer.good == 0 || base.good == 0 || median(b) <= 0)
+    if (viewer.good == 0 || base.good == 0 || statistic(b) <= 0)
         return "n/a";
-    return formatNumber(median(v) / median(b), 3);
+    return formatNumber(statistic(v) / statistic(b), 3);
 }
 
 } // namespace
@@ -242,10 +269,19 @@ bool runProgramSection(const Options& options, const Workspace& workspace,
         const std::string& label = images[i].label;
         table.rows.push_back({"Start to first frame, " + label + " (ms)", cell(v, v.firstFrame, 1),
                               cell(b, b.firstFrame, 1), ratio(v, b, v.firstFrame, b.firstFrame)});
+        table.rows.push_back({"Start to first frame, best run, " + label + " (ms)",
+                              cell(v, v.firstFrame, 1, bestOf), cell(b, b.firstFrame, 1, bestOf),
+                              ratio(v, b, v.firstFrame, b.firstFrame, bestOf)});
+        table.rows.push_back({"CPU time to first frame, all threads, " + label + " (ms)",
+                              cell(v, v.firstFrameCpu, 1), cell(b, b.firstFrameCpu, 1),
+                              ratio(v, b, v.firstFrameCpu, b.firstFrameCpu)});
         table.rows.push_back({"Frame time, mean, " + label + " (ms)", cell(v, v.mean, 2),
                               cell(b, b.mean, 2), ratio(v, b, v.mean, b.mean)});
         table.rows.push_back({"Frame time, 99th percentile, " + label + " (ms)", cell(v, v.p99, 2),
                               cell(b, b.p99, 2), ratio(v, b, v.p99, b.p99)});
+        table.rows.push_back({"CPU time per frame, all threads, " + label + " (ms)",
+                              cell(v, v.frameCpu, 2), cell(b, b.frameCpu, 2),
+                              ratio(v, b, v.frameCpu, b.frameCpu)});
         table.rows.push_back({"Peak memory (RSS), " + label + " (MiB)", cell(v, v.peak, 1),
                               cell(b, b.peak, 1), ratio(v, b, v.peak, b.peak)});
         table.rows.push_back({"Heap allocations per frame, all code, " + label,
@@ -261,7 +297,10 @@ bool runProgramSection(const Options& options, const Workspace& workspace,
     }
     table.notes.push_back(
         "Start: from the benchmark's fork of the process to the return of the first "
-        "glXSwapBuffers. Heap allocations: malloc, calloc, realloc, aligned "
+        "glXSwapBuffers; best run: the fastest of the runs. The CPU times (user and "
+        "system, all threads, CLOCK_PROCESS_CPUTIME_ID) depend less on other load "
+        "of the machine than the wall-clock times. Heap allocations: malloc, calloc, realloc, "
+        "aligned "
         "allocations and operator new, from any thread; \"own code\" counts calls "
         "made from the program's executable itself (not from the engine, the C++ "
         "library or the GL driver).");
