@@ -81,7 +81,7 @@ struct Glyph
 };
 
 const Glyph glyphs[] = {
-    {'N', {"X...X", "XX..X", "X.X.X", "X..XX", "X...X", "X...X", "X...X"}},
+    {'N', {"X...X", "XX..X", "XX..X", "X.X.X", "X..XX", "X..XX", "X...X"}},
     {'E', {"XXXXX", "X....", "X....", "XXXX.", "X....", "X....", "XXXXX"}},
     {'S', {".XXXX", "X....", "X....", ".XXX.", "....X", "....X", "XXXX."}},
     {'W', {"X...X", "X...X", "X...X", "X.X.X", "X.X.X", "XX.XX", "X...X"}},
@@ -238,8 +238,7 @@ void paintLandscape(Canvas& c)
                 if (farCover > 0.0) {
                     const double depth = (far[x] - e) / 0.1;
                     Rgb rock = mix(farRock, farRock * 0.8, depth);
-                    if (far[x] > 0.11 &&
-                        e > far[x] - 0.02 - 0.008 * std::sin(47 * hd) - 0.005 * std::sin(91 * hd))
+                    if (e > 0.095 + 0.006 * std::sin(47 * hd) + 0.004 * std::sin(91 * hd))
                         rock = snow;
                     col = mix(col, rock, farCover);
                 }
