@@ -123,3 +123,23 @@ INSTANTIATE_TEST_SUITE_P(EveryVariant, DamagedFiles, testing::ValuesIn(ValidCase
                          });
 
 } // namespace
+
+namespace {
+
+// Found by fuzzing: a 46-byte header with bit fields put the colour masks
+// past the end of a 64-byte file.
+TEST(DamagedBmp, ColourMasksPastTheEndAreRefused)
+{
+    const Bytes file = {0x42, 0x4d, 0x00, 0x00, 0x00, 0x01, 0x06, 0x00, 0x02, 0x00, 0xbe,
+                        0xff, 0x08, 0x00, 0x2e, 0x00, 0x00, 0x00, 0x0d, 0x00, 0x00, 0x00,
+                        0x07, 0x00, 0x00, 0x00, 0x01, 0x00, 0x10, 0x00, 0x03, 0x00, 0x00};
+    Bytes padded = file;
+    padded.resize(64, 0);
+    padded[61] = 0x2b;
+    std::string reason;
+    imageload::DecodedImage image;
+    EXPECT_FALSE(imageload::DecodeBmp(padded.data(), padded.size(), image, reason));
+    EXPECT_FALSE(reason.empty());
+}
+
+} // namespace

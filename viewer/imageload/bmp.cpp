@@ -70,7 +70,11 @@ bool DecodeBmp(const unsigned char* data, std::size_t size, DecodedImage& image,
     const std::uint32_t infoSize = in.le32();
     if (!in.ok())
         return Fail(reason, "the BMP header is cut short");
-    if (infoSize < 40 || infoSize > 1024 || 14 + std::uint64_t(infoSize) > size)
+    // Windows 3 header (40 bytes) and its successors (52, 56, 108 and 124
+    // bytes), which only add fields after the first 40 bytes.
+    if ((infoSize != 40 && infoSize != 52 && infoSize != 56 && infoSize != 108 &&
+         infoSize != 124) ||
+        14 + std::uint64_t(infoSize) > size)
         return Fail(reason, "unsupported or damaged BMP header");
     const std::int64_t width = static_cast<std::int32_t>(in.le32());
     const std::int64_t rawHeight = static_cast<std::int32_t>(in.le32());
@@ -113,7 +117,8 @@ bool DecodeBmp(const unsigned char* data, std::size_t size, DecodedImage& image,
     Channel red, green, blue, alpha;
     std::size_t afterHeader = 14 + std::size_t(infoSize);
     if (compression == BiBitfields) {
-        std::size_t maskPos = 54;
+        // Three masks after a 40-byte header, inside the longer headers.
+        const std::size_t maskPos = 54;
         if (infoSize == 40)
             afterHeader += 12;
         if (afterHeader > size)
