@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <random>
 
 using namespace irr;
 using namespace testimages;
@@ -136,6 +137,29 @@ TEST(LoadPanoramaTexture, RefusedFileNeverReachesTheEngine)
     EXPECT_EQ(LoadPanoramaTexture(engine.driver, file.c_str()), nullptr);
     EXPECT_NE(testing::internal::GetCapturedStderr().find("limit"), std::string::npos);
     EXPECT_EQ(engine.driver->getTextureCount(), before);
+}
+
+// JPEG and PNG files are decoded as they are read from disk, not from memory:
+// damaged and cut-short files take that path too.
+TEST(LoadPanoramaTexture, DamagedJpegAndPngFilesFromDisk)
+{
+    NullEngine engine;
+    TempDir dir;
+    const Picture rgb = MakeTrueColor(40, 24, false);
+    const Bytes valid[] = {EncodeJpeg(rgb, JpegKind::Rgb), EncodeJpeg(rgb, JpegKind::Progressive),
+                           EncodePng(rgb, {}, PngKind::Rgb)};
+    std::mt19937 random(20261207);
+    testing::internal::CaptureStderr();
+    for (const Bytes& file : valid)
+        for (int i = 0; i < 60; ++i) {
+            Bytes b = file;
+            for (int k = 0; k < 4; ++k)
+                b[random() % b.size()] = static_cast<unsigned char>(random());
+            if (i % 2)
+                b.resize(random() % b.size());
+            LoadPanoramaTexture(engine.driver, dir.write("damaged" + std::to_string(i), b).c_str());
+        }
+    testing::internal::GetCapturedStderr();
 }
 
 TEST(DecodeLimits, OversizedImagesAreRefusedBeforeDecoding)

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <string>
 
@@ -67,6 +68,10 @@ bool DecodeBmp(const unsigned char* data, std::size_t size, DecodedImage& image,
                std::string& reason);
 bool DecodeJpeg(const unsigned char* data, std::size_t size, DecodedImage& image,
                 std::string& reason);
+// The same, reading from an open file positioned at its start, so that a big
+// PNG is decoded without holding the whole file in memory, as the engine's
+// own PNG loader does.
+bool DecodePngFile(std::FILE* file, DecodedImage& image, std::string& reason);
 bool DecodePcx(const unsigned char* data, std::size_t size, DecodedImage& image,
                std::string& reason);
 bool DecodePng(const unsigned char* data, std::size_t size, DecodedImage& image,

@@ -78,6 +78,26 @@ video::IImage* DecodeWithEngine(video::IVideoDriver* driver, const unsigned char
 
 } // namespace
 
+namespace {
+
+// Wraps decoded pixels in an engine image, which takes over the buffer.
+video::IImage* ToEngineImage(video::IVideoDriver* driver, DecodedImage& decoded,
+                             std::string& reason)
+{
+    const video::ECOLOR_FORMAT colorFormat =
+        decoded.layout == PixelLayout::Rgb24 ? video::ECF_R8G8B8 : video::ECF_A8R8G8B8;
+    video::IImage* image = driver->createImageFromData(
+        colorFormat, core::dimension2d<u32>(decoded.width, decoded.height), decoded.pixels.get(),
+        true, true);
+    if (image)
+        decoded.pixels.release();
+    else
+        reason = "the engine could not create the image";
+    return image;
+}
+
+} // namespace
+
 video::IImage* DecodePanoramaImage(video::IVideoDriver* driver, const unsigned char* data,
                                    std::size_t size, std::string& reason)
 {
@@ -89,18 +109,7 @@ video::IImage* DecodePanoramaImage(video::IVideoDriver* driver, const unsigned c
         return DecodeWithEngine(driver, data, size, "checked.wal", reason);
     if (format == FileFormat::Lmp)
         return DecodeWithEngine(driver, data, size, "checked.lmp", reason);
-
-    const video::ECOLOR_FORMAT colorFormat =
-        decoded.layout == PixelLayout::Rgb24 ? video::ECF_R8G8B8 : video::ECF_A8R8G8B8;
-    // The image takes over the pixel buffer (allocated with new[]).
-    video::IImage* image = driver->createImageFromData(
-        colorFormat, core::dimension2d<u32>(decoded.width, decoded.height), decoded.pixels.get(),
-        true, true);
-    if (image)
-        decoded.pixels.release();
-    else
-        reason = "the engine could not create the image";
-    return image;
+    return ToEngineImage(driver, decoded, reason);
 }
 
 video::IImage* DecodePanoramaImageFile(video::IVideoDriver* driver, const io::path& file,
@@ -112,35 +121,46 @@ video::IImage* DecodePanoramaImageFile(video::IVideoDriver* driver, const io::pa
         return nullptr;
     }
     struct stat info;
-    std::unique_ptr<unsigned char[]> bytes;
-    std::size_t size = 0;
     if (::fstat(fd, &info) != 0) {
         reason = std::strerror(errno);
     } else if (!S_ISREG(info.st_mode)) {
         reason = "not a regular file";
     } else if (std::uint64_t(info.st_size) > MaxFileSize) {
         reason = "the file is larger than 1 GiB";
-    } else {
-        size = static_cast<std::size_t>(info.st_size);
-        bytes.reset(new (std::nothrow) unsigned char[size ? size : 1]);
-        std::size_t done = 0;
-        while (bytes && done < size) {
-            const ssize_t n = ::read(fd, bytes.get() + done, size - done);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                break;
-            done += static_cast<std::size_t>(n);
-        }
-        if (!bytes)
-            reason = "not enough memory to read the file";
-        else if (done != size)
-            reason = "the file could not be read completely";
-        size = done;
     }
-    ::close(fd);
-    if (!reason.empty())
+    std::FILE* stream = reason.empty() ? ::fdopen(fd, "rb") : nullptr;
+    if (!stream) {
+        if (reason.empty())
+            reason = std::strerror(errno);
+        ::close(fd);
         return nullptr;
+    }
+
+    // A PNG is decoded as it is read, as the engine's own loader does.
+    unsigned char head[8] = {};
+    const std::size_t headSize = std::fread(head, 1, sizeof head, stream);
+    std::rewind(stream);
+    if (IdentifyImage(head, headSize) == FileFormat::Png) {
+        DecodedImage decoded;
+        const bool ok = DecodePngFile(stream, decoded, reason);
+        std::fclose(stream);
+        return ok ? ToEngineImage(driver, decoded, reason) : nullptr;
+    }
+
+    // Everything else, JPEG included, is decoded from memory, as the
+    // engine's own loaders do.
+    const std::size_t size = static_cast<std::size_t>(info.st_size);
+    std::unique_ptr<unsigned char[]> bytes(new (std::nothrow) unsigned char[size ? size : 1]);
+    const std::size_t done = bytes ? std::fread(bytes.get(), 1, size, stream) : 0;
+    std::fclose(stream);
+    if (!bytes) {
+        reason = "not enough memory to read the file";
+        return nullptr;
+    }
+    if (done != size) {
+        reason = "the file could not be read completely";
+        return nullptr;
+    }
     return DecodePanoramaImage(driver, bytes.get(), size, reason);
 }
 

@@ -3,6 +3,7 @@
 // before any pixel memory is taken.
 #include "decode_common.h"
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <vector>
@@ -53,12 +54,10 @@ void OnProgress(j_common_ptr cinfo)
 
 } // namespace
 
-bool DecodeJpeg(const unsigned char* data, std::size_t size, DecodedImage& image,
-                std::string& reason)
-{
-    if (size < 3 || data[0] != 0xFF || data[1] != 0xD8)
-        return Fail(reason, "not a JPEG file");
+namespace {
 
+bool Decode(const unsigned char* data, std::size_t size, DecodedImage& image, std::string& reason)
+{
     jpeg_decompress_struct cinfo;
     ErrorManager err;
     jpeg_progress_mgr progress;
@@ -68,7 +67,7 @@ bool DecodeJpeg(const unsigned char* data, std::size_t size, DecodedImage& image
     err.message[0] = '\0';
     // Everything that must survive a longjmp lives outside this frame's
     // registers: the image (a reference) and the row buffer below.
-    std::vector<unsigned char> cmykRow;
+    std::vector<unsigned char> cmykRows;
     if (setjmp(err.jump)) {
         jpeg_destroy_decompress(&cinfo);
         image.pixels.reset();
@@ -99,27 +98,45 @@ bool DecodeJpeg(const unsigned char* data, std::size_t size, DecodedImage& image
         jpeg_destroy_decompress(&cinfo);
         return false;
     }
+    // Several rows per call: with plain upsampling the library then works on
+    // row pairs in place instead of through a spare row.
+    constexpr JDIMENSION Batch = 16;
     const std::size_t width = cinfo.output_width;
     if (cmyk)
-        cmykRow.resize(width * 4);
+        cmykRows.resize(width * 4 * Batch);
+    JSAMPROW rows[Batch];
     while (cinfo.output_scanline < cinfo.output_height) {
-        unsigned char* out = image.pixels.get() + std::size_t(cinfo.output_scanline) * width * 3;
-        JSAMPROW row = cmyk ? cmykRow.data() : out;
-        if (jpeg_read_scanlines(&cinfo, &row, 1) != 1)
+        const JDIMENSION first = cinfo.output_scanline;
+        const JDIMENSION count = std::min(Batch, cinfo.output_height - first);
+        unsigned char* out = image.pixels.get() + std::size_t(first) * width * 3;
+        for (JDIMENSION i = 0; i < count; ++i)
+            rows[i] = cmyk ? cmykRows.data() + i * width * 4 : out + i * width * 3;
+        const JDIMENSION read = jpeg_read_scanlines(&cinfo, rows, count);
+        if (read == 0)
             break;
         if (cmyk) {
             // Adobe writes CMYK inverted: each stored value is 255 - ink.
-            for (std::size_t x = 0; x < width; ++x) {
-                const unsigned char* p = cmykRow.data() + 4 * x;
+            for (std::size_t i = 0; i < std::size_t(read) * width; ++i) {
+                const unsigned char* p = cmykRows.data() + 4 * i;
                 const unsigned k = p[3];
-                out[3 * x + 0] = static_cast<unsigned char>(p[0] * k / 255);
-                out[3 * x + 1] = static_cast<unsigned char>(p[1] * k / 255);
-                out[3 * x + 2] = static_cast<unsigned char>(p[2] * k / 255);
+                out[3 * i + 0] = static_cast<unsigned char>(p[0] * k / 255);
+                out[3 * i + 1] = static_cast<unsigned char>(p[1] * k / 255);
+                out[3 * i + 2] = static_cast<unsigned char>(p[2] * k / 255);
             }
         }
     }
     jpeg_destroy_decompress(&cinfo);
     return true;
+}
+
+} // namespace
+
+bool DecodeJpeg(const unsigned char* data, std::size_t size, DecodedImage& image,
+                std::string& reason)
+{
+    if (size < 3 || data[0] != 0xFF || data[1] != 0xD8)
+        return Fail(reason, "not a JPEG file");
+    return Decode(data, size, image, reason);
 }
 
 } // namespace imageload

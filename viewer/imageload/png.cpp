@@ -8,13 +8,18 @@ namespace imageload {
 
 using namespace detail;
 
-bool DecodePng(const unsigned char* data, std::size_t size, DecodedImage& image,
-               std::string& reason)
+namespace {
+
+// Decodes from memory (`data`) or, when `data` is null, from `file`.
+bool Decode(const unsigned char* data, std::size_t size, std::FILE* file, DecodedImage& image,
+            std::string& reason)
 {
     png_image png;
     std::memset(&png, 0, sizeof png);
     png.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_memory(&png, data, size)) {
+    const int begun = data ? png_image_begin_read_from_memory(&png, data, size)
+                           : png_image_begin_read_from_stdio(&png, file);
+    if (!begun) {
         reason = std::string("damaged PNG file: ") + png.message;
         png_image_free(&png);
         return false;
@@ -41,6 +46,19 @@ bool DecodePng(const unsigned char* data, std::size_t size, DecodedImage& image,
         return false;
     }
     return true;
+}
+
+} // namespace
+
+bool DecodePng(const unsigned char* data, std::size_t size, DecodedImage& image,
+               std::string& reason)
+{
+    return Decode(data, size, nullptr, image, reason);
+}
+
+bool DecodePngFile(std::FILE* file, DecodedImage& image, std::string& reason)
+{
+    return Decode(nullptr, 0, file, image, reason);
 }
 
 } // namespace imageload

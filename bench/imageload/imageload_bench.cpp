@@ -1,0 +1,267 @@
+// Loads a large JPEG and a large PNG as a texture, once with the engine's own
+// loader (getTexture) and once with the safe loader (LoadPanoramaTexture),
+// each load in a fresh process on the null driver, and prints time and peak
+// memory side by side.
+//
+//   skyglass-bench-imageload [--runs N] [--small]
+#include "imageload.h"
+
+#include <irrlicht.h>
+#include <jpeglib.h>
+#include <png.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace irr;
+
+namespace {
+
+// A panorama-like picture: sky gradient, horizon, and fine detail that keeps
+// the compressors honest.
+void PictureRow(unsigned width, unsigned height, unsigned y, std::vector<unsigned char>& row)
+{
+    row.resize(width * 3);
+    unsigned seed = y * 2654435761u;
+    for (unsigned x = 0; x < width; ++x) {
+        seed = seed * 1103515245u + 12345u;
+        const int noise = int((seed >> 16) & 31) - 16;
+        const double v = double(y) / height, u = double(x) / width;
+        const double wave = std::sin(u * 40.0) * std::cos(v * 17.0) * 40.0;
+        int r, g, b;
+        if (v < 0.55) {
+            r = int(90 + 120 * v + wave * 0.3);
+            g = int(140 + 80 * v + wave * 0.2);
+            b = int(230 - 40 * v);
+        } else {
+            r = int(70 + wave + noise * 2);
+            g = int(110 + wave * 0.8 + noise * 2);
+            b = int(50 + noise);
+        }
+        row[3 * x] = static_cast<unsigned char>(std::clamp(r + noise / 4, 0, 255));
+        row[3 * x + 1] = static_cast<unsigned char>(std::clamp(g + noise / 4, 0, 255));
+        row[3 * x + 2] = static_cast<unsigned char>(std::clamp(b + noise / 4, 0, 255));
+    }
+}
+
+void WriteJpeg(const std::string& path, unsigned width, unsigned height)
+{
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    jpeg_compress_struct cinfo;
+    jpeg_error_mgr jerr;
+    cinfo.err = jpeg_std_error(&jerr);
+    jpeg_create_compress(&cinfo);
+    jpeg_stdio_dest(&cinfo, f);
+    cinfo.image_width = width;
+    cinfo.image_height = height;
+    cinfo.input_components = 3;
+    cinfo.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, 90, TRUE);
+    jpeg_start_compress(&cinfo, TRUE);
+    std::vector<unsigned char> row;
+    while (cinfo.next_scanline < height) {
+        PictureRow(width, height, cinfo.next_scanline, row);
+        JSAMPROW r = row.data();
+        jpeg_write_scanlines(&cinfo, &r, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    std::fclose(f);
+}
+
+void WritePng(const std::string& path, unsigned width, unsigned height)
+{
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    png_init_io(png, f);
+    png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    std::vector<unsigned char> row;
+    for (unsigned y = 0; y < height; ++y) {
+        PictureRow(width, height, y, row);
+        png_write_row(png, row.data());
+    }
+    png_write_end(png, info);
+    png_destroy_write_struct(&png, &info);
+    std::fclose(f);
+}
+
+long PeakKiB()
+{
+    rusage usage;
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+// In the child: load once, print "<milliseconds> <peak KiB added>".
+int LoadOnce(const std::string& loader, const std::string& file)
+{
+    IrrlichtDevice* device = createDevice(video::EDT_NULL);
+    device->getLogger()->setLogLevel(ELL_NONE);
+    video::IVideoDriver* driver = device->getVideoDriver();
+    const long before = PeakKiB();
+    const auto start = std::chrono::steady_clock::now();
+    video::ITexture* texture = loader == "engine" ? driver->getTexture(file.c_str())
+                                                  : LoadPanoramaTexture(driver, file.c_str());
+    const double ms =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    const long added = PeakKiB() - before;
+    device->drop();
+    if (!texture)
+        return 1;
+    std::printf("%.1f %ld\n", ms, added);
+    return 0;
+}
+
+// Both loaders must give the same pixels for the comparison to mean anything.
+bool SamePixels(const std::string& file)
+{
+    IrrlichtDevice* device = createDevice(video::EDT_NULL);
+    device->getLogger()->setLogLevel(ELL_NONE);
+    video::IVideoDriver* driver = device->getVideoDriver();
+    std::string reason;
+    video::IImage* engine = driver->createImageFromFile(file.c_str());
+    video::IImage* ours = imageload::DecodePanoramaImageFile(driver, file.c_str(), reason);
+    const bool same =
+        engine && ours && engine->getColorFormat() == ours->getColorFormat() &&
+        engine->getDimension() == ours->getDimension() &&
+        std::memcmp(engine->lock(), ours->lock(), engine->getImageDataSizeInBytes()) == 0;
+    if (engine)
+        engine->drop();
+    if (ours)
+        ours->drop();
+    device->drop();
+    return same;
+}
+
+bool RunChild(const char* self, const std::string& loader, const std::string& file, double& ms,
+              long& kib)
+{
+    int pipeFds[2];
+    if (pipe(pipeFds) != 0)
+        return false;
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(pipeFds[1], STDOUT_FILENO);
+        close(pipeFds[0]);
+        close(pipeFds[1]);
+        execl(self, self, "--child", loader.c_str(), file.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(pipeFds[1]);
+    // The engine prints its banner first; the result is the last line.
+    std::string output;
+    char buffer[256];
+    ssize_t n;
+    while ((n = read(pipeFds[0], buffer, sizeof buffer)) > 0)
+        output.append(buffer, static_cast<std::size_t>(n));
+    close(pipeFds[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    while (!output.empty() && output.back() == '\n')
+        output.pop_back();
+    const std::size_t lastLine = output.rfind('\n');
+    const std::string result = lastLine == std::string::npos ? output : output.substr(lastLine + 1);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0 &&
+           std::sscanf(result.c_str(), "%lf %ld", &ms, &kib) == 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc == 4 && std::strcmp(argv[1], "--child") == 0)
+        return LoadOnce(argv[2], argv[3]);
+
+    int runs = 5;
+    bool small = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--runs") == 0 && i + 1 < argc)
+            runs = std::max(1, std::atoi(argv[++i]));
+        else if (std::strcmp(argv[i], "--small") == 0)
+            small = true;
+        else {
+            std::fprintf(stderr, "usage: %s [--runs N] [--small]\n", argv[0]);
+            return 1;
+        }
+    }
+
+    char folder[] = "/tmp/skyglass-bench-imageload-XXXXXX";
+    if (!mkdtemp(folder))
+        return 1;
+    const unsigned scale = small ? 8 : 1;
+    const std::string jpeg = std::string(folder) + "/panorama.jpg";
+    const std::string png = std::string(folder) + "/panorama.png";
+    WriteJpeg(jpeg, 8192 / scale, 4096 / scale);
+    WritePng(png, 4096 / scale, 2048 / scale);
+
+    struct Row
+    {
+        std::string label, file;
+    };
+    const Row images[] = {
+        {std::to_string(8192 / scale) + "x" + std::to_string(4096 / scale) + " JPEG", jpeg},
+        {std::to_string(4096 / scale) + "x" + std::to_string(2048 / scale) + " PNG", png}};
+
+    std::printf("Texture loading on the null driver, median of %d runs, each in a fresh "
+                "process\n\n",
+                runs);
+    std::printf("%-16s %-22s %10s %10s %18s\n", "Image", "Loader", "Median ms", "Best ms",
+                "Peak memory (MiB)");
+    bool ok = true;
+    const char* loaders[] = {"engine", "imageload"};
+    for (const Row& image : images) {
+        // Runs alternate between the loaders so that both see the same
+        // machine load.
+        std::vector<double> times[2];
+        std::vector<long> peaks[2];
+        for (int r = 0; r < runs; ++r)
+            for (int l = 0; l < 2; ++l) {
+                double ms = 0;
+                long kib = 0;
+                if (RunChild(argv[0], loaders[l], image.file, ms, kib)) {
+                    times[l].push_back(ms);
+                    peaks[l].push_back(kib);
+                } else {
+                    ok = false;
+                }
+            }
+        for (int l = 0; l < 2; ++l) {
+            const char* name = l == 0 ? "engine getTexture" : "LoadPanoramaTexture";
+            if (times[l].empty()) {
+                std::printf("%-16s %-22s %10s\n", image.label.c_str(), name, "failed");
+                continue;
+            }
+            std::sort(times[l].begin(), times[l].end());
+            std::sort(peaks[l].begin(), peaks[l].end());
+            std::printf("%-16s %-22s %10.1f %10.1f %18.1f\n", image.label.c_str(), name,
+                        times[l][times[l].size() / 2], times[l].front(),
+                        peaks[l][peaks[l].size() / 2] / 1024.0);
+        }
+    }
+    std::printf("\nPeak memory is the growth of the process's peak resident size during "
+                "the load.\n");
+    for (const Row& image : images) {
+        const bool same = SamePixels(image.file);
+        std::printf("%s: %s\n", image.label.c_str(),
+                    same ? "both loaders give identical pixels" : "the loaders DIFFER");
+        ok = ok && same;
+    }
+    std::remove(jpeg.c_str());
+    std::remove(png.c_str());
+    rmdir(folder);
+    return ok ? 0 : 1;
+}
