@@ -162,6 +162,24 @@ TEST(LoadPanoramaTexture, DamagedJpegAndPngFilesFromDisk)
     testing::internal::GetCapturedStderr();
 }
 
+// An unfinished download: the library would fill the missing part with grey.
+TEST(DecodeJpeg, CutShortOrCorruptDataIsRefused)
+{
+    const Bytes jpeg = EncodeJpeg(MakeTrueColor(64, 64, false), JpegKind::Rgb);
+    std::string reason;
+    imageload::DecodedImage image;
+    ASSERT_TRUE(imageload::DecodeJpeg(jpeg.data(), jpeg.size(), image, reason)) << reason;
+    const Bytes cut(jpeg.begin(), jpeg.begin() + jpeg.size() * 6 / 10);
+    EXPECT_FALSE(imageload::DecodeJpeg(cut.data(), cut.size(), image, reason));
+    EXPECT_NE(reason.find("Premature end"), std::string::npos) << reason;
+
+    // A restart-free scan with a marker in the middle of its data.
+    Bytes marked = jpeg;
+    marked[marked.size() / 2] = 0xFF;
+    marked[marked.size() / 2 + 1] = 0xD9;
+    EXPECT_FALSE(imageload::DecodeJpeg(marked.data(), marked.size(), image, reason));
+}
+
 TEST(DecodeLimits, OversizedImagesAreRefusedBeforeDecoding)
 {
     std::string reason;

@@ -10,6 +10,8 @@
 
 #include <jpeglib.h>
 
+#include <jerror.h>
+
 namespace imageload {
 
 using namespace detail;
@@ -34,12 +36,21 @@ struct ErrorManager
     std::longjmp(err->jump, 1);
 }
 
-// Warnings (for instance about a file that ends early, whose missing part
-// decodes grey) are counted, not printed.
+// Warnings that mean picture data is missing or broken (the file ends early,
+// or its compressed data is corrupt) refuse the file: the library would fill
+// the gap with grey. Other warnings are counted, not printed.
 void OnMessage(j_common_ptr cinfo, int level)
 {
-    if (level < 0)
-        ++cinfo->err->num_warnings;
+    if (level >= 0)
+        return;
+    const int code = cinfo->err->msg_code;
+    if (code == JWRN_JPEG_EOF || code == JWRN_HIT_MARKER || code == JWRN_HUFF_BAD_CODE ||
+        code == JWRN_MUST_RESYNC) {
+        ErrorManager* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+        (*cinfo->err->format_message)(cinfo, err->message);
+        std::longjmp(err->jump, 1);
+    }
+    ++cinfo->err->num_warnings;
 }
 
 void OnProgress(j_common_ptr cinfo)
