@@ -79,13 +79,8 @@ int main(int argc, char* argv[])
         return 1;
     }
 
-    while (device->run()) {
-        driver->beginScene(true, true, video::SColor(255, 100, 101, 140));
-        AlignCamera();
-        smgr->drawAll();
-        guienv->drawAll();
-        driver->endScene();
-    }
+    while (device->run())
+        DrawFrame();
 
     device->drop();
     return 0;

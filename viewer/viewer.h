@@ -35,4 +35,8 @@ bool CreateWorld();
 // Keeps the camera's heading and sets its pitch and roll back to 0.
 void AlignCamera();
 
+// Draws one frame: the scene, with the camera levelled after this frame's
+// mouse turn, and the GUI environment over it.
+void DrawFrame();
+
 #endif
