@@ -180,6 +180,19 @@ TEST(DecodeJpeg, CutShortOrCorruptDataIsRefused)
     EXPECT_FALSE(imageload::DecodeJpeg(marked.data(), marked.size(), image, reason));
 }
 
+// Each scan of a progressive file is another pass over the whole picture.
+TEST(DecodeJpeg, FilesWithHundredsOfScansAreRefused)
+{
+    const Picture rgb = MakeTrueColor(32, 16, false);
+    std::string reason;
+    imageload::DecodedImage image;
+    const Bytes usual = EncodeJpeg(rgb, JpegKind::Progressive);
+    EXPECT_TRUE(imageload::DecodeJpeg(usual.data(), usual.size(), image, reason)) << reason;
+    const Bytes many = EncodeJpeg(rgb, JpegKind::ManyScans);
+    EXPECT_FALSE(imageload::DecodeJpeg(many.data(), many.size(), image, reason));
+    EXPECT_NE(reason.find("too many scans"), std::string::npos) << reason;
+}
+
 TEST(DecodeLimits, OversizedImagesAreRefusedBeforeDecoding)
 {
     std::string reason;

@@ -570,6 +570,15 @@ Bytes EncodeJpeg(const Picture& pic, JpegKind kind, int quality)
     jpeg_set_quality(&cinfo, quality, TRUE);
     if (kind == JpegKind::Progressive)
         jpeg_simple_progression(&cinfo);
+    std::vector<jpeg_scan_info> scans;
+    if (kind == JpegKind::ManyScans) {
+        scans.push_back({3, {0, 1, 2, 0}, 0, 0, 0, 0});
+        for (int component = 0; component < 3; ++component)
+            for (int k = 1; k < 64; ++k)
+                scans.push_back({1, {component, 0, 0, 0}, k, k, 0, 0});
+        cinfo.scan_info = scans.data();
+        cinfo.num_scans = static_cast<int>(scans.size());
+    }
     jpeg_start_compress(&cinfo, TRUE);
     std::vector<unsigned char> row(pic.width * 4);
     while (cinfo.next_scanline < cinfo.image_height) {

@@ -72,7 +72,8 @@ enum class JpegKind
     Rgb,
     Grey,
     Cmyk,
-    Progressive
+    Progressive,
+    ManyScans // progressive, one scan per coefficient and component: 190 scans
 };
 Bytes EncodeJpeg(const Picture& picture, JpegKind kind, int quality = 90);
 

@@ -20,7 +20,11 @@ namespace {
 
 // Progressive files can hold a great many scans, each one a pass over the
 // whole picture; real files have a dozen or so.
-constexpr int MaxScans = 500;
+constexpr int MaxScans = 100;
+
+// The library's own working memory (progressive and multi-scan files keep
+// every coefficient of the picture: up to 8 bytes a pixel for CMYK).
+constexpr long MaxLibraryMemory = 1L << 30;
 
 struct ErrorManager
 {
@@ -86,6 +90,7 @@ bool Decode(const unsigned char* data, std::size_t size, DecodedImage& image, st
         return false;
     }
     jpeg_create_decompress(&cinfo);
+    cinfo.mem->max_memory_to_use = MaxLibraryMemory;
     progress.progress_monitor = OnProgress;
     cinfo.progress = &progress;
     jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
