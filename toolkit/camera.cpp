@@ -11,8 +11,7 @@ f32 sincamrotx, coscamrotx;
 f32 sincamroty, coscamroty;
 core::vector3df step;
 
-namespace
-{
+namespace {
 scene::ICameraSceneNode* theCamera()
 {
     assert(camera != nullptr);

@@ -5,8 +5,7 @@
 
 using namespace irr;
 
-namespace
-{
+namespace {
 const core::vector3df& positionOf(u32 slot)
 {
     assert(slot < vpSlotCount && node[slot] != nullptr);

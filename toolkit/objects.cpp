@@ -7,8 +7,7 @@ using namespace irr;
 scene::IAnimatedMesh* mesh[vpSlotCount];
 scene::ISceneNode* node[vpSlotCount];
 
-namespace
-{
+namespace {
 scene::ISceneNode* filledSlot(u32 slot)
 {
     assert(slot < vpSlotCount && node[slot] != nullptr);

@@ -9,8 +9,7 @@ core::rect<s32> tixy;
 gui::IGUIImage* subtitlesbg;
 core::rect<s32> stxy;
 
-namespace
-{
+namespace {
 io::path pathFrom(const char* name)
 {
     return name ? io::path(name) : io::path();

@@ -26,17 +26,17 @@ extern irr::scene::ISceneNode* node[vpSlotCount];
 
 extern irr::scene::ICameraSceneNode* camera; // the single camera
 
-extern irr::core::vector3df campos; // base position of vpMoveCamera, vpWalkCamera and distances
-extern irr::core::vector3df camrot; // base rotation of the camera
+extern irr::core::vector3df campos;     // base position of vpMoveCamera, vpWalkCamera and distances
+extern irr::core::vector3df camrot;     // base rotation of the camera
 extern irr::f32 sincamrotx, coscamrotx; // cached sine and cosine of the camera's pitch
 extern irr::f32 sincamroty, coscamroty; // cached sine and cosine of the camera's yaw
 extern irr::core::vector3df step;       // offset from campos applied by the last vpMoveCamera
 
 // Overlay elements and their rectangles, set by the embedding program.
-extern irr::gui::IGUIImage* gti;          // the tool image
-extern irr::core::rect<irr::s32> tixy;    // the tool image's rectangle
-extern irr::gui::IGUIImage* subtitlesbg;  // the subtitle background
-extern irr::core::rect<irr::s32> stxy;    // the subtitle background's rectangle
+extern irr::gui::IGUIImage* gti;         // the tool image
+extern irr::core::rect<irr::s32> tixy;   // the tool image's rectangle
+extern irr::gui::IGUIImage* subtitlesbg; // the subtitle background
+extern irr::core::rect<irr::s32> stxy;   // the subtitle background's rectangle
 
 // Defined by the embedding program: its video driver and GUI environment.
 extern irr::video::IVideoDriver* driver;

@@ -3,8 +3,7 @@
 
 using namespace irr;
 
-namespace
-{
+namespace {
 class ToolkitCamera : public NullEngine
 {
 protected:

@@ -5,8 +5,7 @@
 
 using namespace irr;
 
-namespace
-{
+namespace {
 using ToolkitDistances = NullEngine;
 
 TEST_F(ToolkitDistances, CameraDistancesIn2DIgnoreHeight)

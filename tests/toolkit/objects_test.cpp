@@ -5,8 +5,7 @@
 
 using namespace irr;
 
-namespace
-{
+namespace {
 using ToolkitObjects = NullEngine;
 
 TEST(ToolkitState, StartsEmptyAndZeroed)

@@ -5,8 +5,7 @@
 
 using namespace irr;
 
-namespace
-{
+namespace {
 class ToolkitOverlays : public NullEngine
 {
 protected:
