@@ -13,7 +13,8 @@ bool CheckDimensions(std::uint64_t width, std::uint64_t height, std::string& rea
         return Fail(reason, "the image has no pixels");
     if (width > MaxImageSide || height > MaxImageSide || width * height > MaxImagePixels) {
         reason = "the image is " + std::to_string(width) + " x " + std::to_string(height) +
-                 " pixels, more than the limit of 16384 pixels a side and 128 megapixels";
+                 " pixels, more than the limit of " + std::to_string(MaxImageSide) +
+                 " pixels a side and " + std::to_string(MaxImagePixels >> 20) + " megapixels";
         return false;
     }
     return true;

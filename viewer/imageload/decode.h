@@ -16,7 +16,13 @@ namespace imageload {
 // 128 megapixels in all (16384 x 8192), so a small hostile file cannot make
 // the viewer claim more than 512 MiB for its pixels.
 constexpr std::uint32_t MaxImageSide = 16384;
+#ifndef IMAGELOAD_FUZZING
 constexpr std::uint64_t MaxImagePixels = std::uint64_t(16384) * 8192;
+#else
+// Fuzzing builds keep pictures small, so that the fuzzer's time goes into
+// decoding rather than into filling huge empty pictures.
+constexpr std::uint64_t MaxImagePixels = std::uint64_t(1) << 22;
+#endif
 
 // Largest file read at all.
 constexpr std::uint64_t MaxFileSize = std::uint64_t(1) << 30;
