@@ -3,7 +3,10 @@
 // each load in a fresh process on the null driver, and prints time and peak
 // memory side by side.
 //
-//   skyglass-bench-imageload [--runs N] [--small]
+//   skyglass-bench-imageload [--runs N] [--small] [--opengl]
+//
+// With --opengl the loads go to a real OpenGL device (needs a display), so
+// that the texture conversion and upload are part of time and memory.
 #include "imageload.h"
 
 #include <irrlicht.h>
@@ -107,9 +110,13 @@ long PeakKiB()
 }
 
 // In the child: load once, print "<milliseconds> <peak KiB added>".
-int LoadOnce(const std::string& loader, const std::string& file)
+int LoadOnce(const std::string& driverName, const std::string& loader, const std::string& file)
 {
-    IrrlichtDevice* device = createDevice(video::EDT_NULL);
+    IrrlichtDevice* device =
+        createDevice(driverName == "opengl" ? video::EDT_OPENGL : video::EDT_NULL,
+                     core::dimension2d<u32>(64, 64));
+    if (!device)
+        return 1;
     device->getLogger()->setLogLevel(ELL_NONE);
     video::IVideoDriver* driver = device->getVideoDriver();
     const long before = PeakKiB();
@@ -147,8 +154,8 @@ bool SamePixels(const std::string& file)
     return same;
 }
 
-bool RunChild(const char* self, const std::string& loader, const std::string& file, double& ms,
-              long& kib)
+bool RunChild(const char* self, const std::string& driverName, const std::string& loader,
+              const std::string& file, double& ms, long& kib)
 {
     int pipeFds[2];
     if (pipe(pipeFds) != 0)
@@ -158,7 +165,8 @@ bool RunChild(const char* self, const std::string& loader, const std::string& fi
         dup2(pipeFds[1], STDOUT_FILENO);
         close(pipeFds[0]);
         close(pipeFds[1]);
-        execl(self, self, "--child", loader.c_str(), file.c_str(), static_cast<char*>(nullptr));
+        execl(self, self, "--child", driverName.c_str(), loader.c_str(), file.c_str(),
+              static_cast<char*>(nullptr));
         _exit(127);
     }
     close(pipeFds[1]);
@@ -183,18 +191,21 @@ bool RunChild(const char* self, const std::string& loader, const std::string& fi
 
 int main(int argc, char** argv)
 {
-    if (argc == 4 && std::strcmp(argv[1], "--child") == 0)
-        return LoadOnce(argv[2], argv[3]);
+    if (argc == 5 && std::strcmp(argv[1], "--child") == 0)
+        return LoadOnce(argv[2], argv[3], argv[4]);
 
     int runs = 5;
     bool small = false;
+    std::string driverName = "null";
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--runs") == 0 && i + 1 < argc)
             runs = std::max(1, std::atoi(argv[++i]));
         else if (std::strcmp(argv[i], "--small") == 0)
             small = true;
+        else if (std::strcmp(argv[i], "--opengl") == 0)
+            driverName = "opengl";
         else {
-            std::fprintf(stderr, "usage: %s [--runs N] [--small]\n", argv[0]);
+            std::fprintf(stderr, "usage: %s [--runs N] [--small] [--opengl]\n", argv[0]);
             return 1;
         }
     }
@@ -216,9 +227,9 @@ int main(int argc, char** argv)
         {std::to_string(8192 / scale) + "x" + std::to_string(4096 / scale) + " JPEG", jpeg},
         {std::to_string(4096 / scale) + "x" + std::to_string(2048 / scale) + " PNG", png}};
 
-    std::printf("Texture loading on the null driver, median of %d runs, each in a fresh "
+    std::printf("Texture loading on the %s driver, median of %d runs, each in a fresh "
                 "process\n\n",
-                runs);
+                driverName == "opengl" ? "OpenGL" : "null", runs);
     std::printf("%-16s %-22s %10s %10s %18s\n", "Image", "Loader", "Median ms", "Best ms",
                 "Peak memory (MiB)");
     bool ok = true;
@@ -232,7 +243,7 @@ int main(int argc, char** argv)
             for (int l = 0; l < 2; ++l) {
                 double ms = 0;
                 long kib = 0;
-                if (RunChild(argv[0], loaders[l], image.file, ms, kib)) {
+                if (RunChild(argv[0], driverName, loaders[l], image.file, ms, kib)) {
                     times[l].push_back(ms);
                     peaks[l].push_back(kib);
                 } else {
