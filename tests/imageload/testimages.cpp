@@ -4,6 +4,7 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <stdexcept>
 
 #include <jpeglib.h>
@@ -615,6 +616,15 @@ void PngWrite(png_structp png, png_bytep data, png_size_t length)
     b->insert(b->end(), data, data + length);
 }
 void PngFlush(png_structp) {}
+
+// Runs `body` with libpng's errors caught; false when one occurred.
+bool Guarded(png_structp png, const std::function<void()>& body)
+{
+    if (setjmp(png_jmpbuf(png)))
+        return false;
+    body();
+    return true;
+}
 } // namespace
 
 Bytes EncodePng(const Picture& pic, const Paletted& p, PngKind kind)
@@ -624,83 +634,85 @@ Bytes EncodePng(const Picture& pic, const Paletted& p, PngKind kind)
     Bytes b;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
-    if (setjmp(png_jmpbuf(png)))
-        throw std::runtime_error("png encoder failed");
-    png_set_write_fn(png, &b, PngWrite, PngFlush);
-    int colorType = PNG_COLOR_TYPE_RGB, depth = 8;
-    switch (kind) {
-    case PngKind::Rgba:
-        colorType = PNG_COLOR_TYPE_RGB_ALPHA;
-        break;
-    case PngKind::Grey:
-        colorType = PNG_COLOR_TYPE_GRAY;
-        break;
-    case PngKind::GreyAlpha:
-        colorType = PNG_COLOR_TYPE_GRAY_ALPHA;
-        break;
-    case PngKind::Palette:
-    case PngKind::PaletteTransparent:
-        colorType = PNG_COLOR_TYPE_PALETTE;
-        break;
-    case PngKind::Rgb16:
-        depth = 16;
-        break;
-    default:
-        break;
-    }
-    png_set_IHDR(png, info, src.width, src.height, depth, colorType,
-                 kind == PngKind::Interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    if (palette) {
-        std::vector<png_color> colors;
-        std::vector<png_byte> alphas;
-        for (std::size_t i = 0; i < p.palette.size(); ++i) {
-            colors.push_back(
-                {png_byte(R(p.palette[i])), png_byte(G(p.palette[i])), png_byte(B(p.palette[i]))});
-            alphas.push_back(png_byte(255 - i * 17));
+    const bool written = Guarded(png, [&] {
+        png_set_write_fn(png, &b, PngWrite, PngFlush);
+        int colorType = PNG_COLOR_TYPE_RGB, depth = 8;
+        switch (kind) {
+        case PngKind::Rgba:
+            colorType = PNG_COLOR_TYPE_RGB_ALPHA;
+            break;
+        case PngKind::Grey:
+            colorType = PNG_COLOR_TYPE_GRAY;
+            break;
+        case PngKind::GreyAlpha:
+            colorType = PNG_COLOR_TYPE_GRAY_ALPHA;
+            break;
+        case PngKind::Palette:
+        case PngKind::PaletteTransparent:
+            colorType = PNG_COLOR_TYPE_PALETTE;
+            break;
+        case PngKind::Rgb16:
+            depth = 16;
+            break;
+        default:
+            break;
         }
-        png_set_PLTE(png, info, colors.data(), colors.size());
-        if (kind == PngKind::PaletteTransparent)
-            png_set_tRNS(png, info, alphas.data(), alphas.size(), nullptr);
-    }
-    png_write_info(png, info);
-    std::vector<Bytes> rows;
-    for (unsigned y = 0; y < src.height; ++y) {
-        Bytes row;
-        for (unsigned x = 0; x < src.width; ++x) {
-            const std::uint32_t c = src.at(x, y);
-            switch (kind) {
-            case PngKind::Rgba:
-                row.insert(row.end(),
-                           {png_byte(R(c)), png_byte(G(c)), png_byte(B(c)), png_byte(A(c))});
-                break;
-            case PngKind::Grey:
-                row.push_back(R(c));
-                break;
-            case PngKind::GreyAlpha:
-                row.insert(row.end(), {png_byte(R(c)), png_byte(A(c))});
-                break;
-            case PngKind::Palette:
-            case PngKind::PaletteTransparent:
-                row.push_back(p.indices[y * src.width + x]);
-                break;
-            case PngKind::Rgb16:
-                row.insert(row.end(), {png_byte(R(c)), png_byte(x * 31), png_byte(G(c)),
-                                       png_byte(y * 17), png_byte(B(c)), png_byte(x + y)});
-                break;
-            default:
-                row.insert(row.end(), {png_byte(R(c)), png_byte(G(c)), png_byte(B(c))});
-                break;
+        png_set_IHDR(png, info, src.width, src.height, depth, colorType,
+                     kind == PngKind::Interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+                     PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+        if (palette) {
+            std::vector<png_color> colors;
+            std::vector<png_byte> alphas;
+            for (std::size_t i = 0; i < p.palette.size(); ++i) {
+                colors.push_back({png_byte(R(p.palette[i])), png_byte(G(p.palette[i])),
+                                  png_byte(B(p.palette[i]))});
+                alphas.push_back(png_byte(255 - i * 17));
             }
+            png_set_PLTE(png, info, colors.data(), colors.size());
+            if (kind == PngKind::PaletteTransparent)
+                png_set_tRNS(png, info, alphas.data(), alphas.size(), nullptr);
         }
-        rows.push_back(row);
-    }
-    std::vector<png_bytep> pointers;
-    for (Bytes& row : rows)
-        pointers.push_back(row.data());
-    png_write_image(png, pointers.data());
-    png_write_end(png, info);
+        png_write_info(png, info);
+        std::vector<Bytes> rows;
+        for (unsigned y = 0; y < src.height; ++y) {
+            Bytes row;
+            for (unsigned x = 0; x < src.width; ++x) {
+                const std::uint32_t c = src.at(x, y);
+                switch (kind) {
+                case PngKind::Rgba:
+                    row.insert(row.end(),
+                               {png_byte(R(c)), png_byte(G(c)), png_byte(B(c)), png_byte(A(c))});
+                    break;
+                case PngKind::Grey:
+                    row.push_back(R(c));
+                    break;
+                case PngKind::GreyAlpha:
+                    row.insert(row.end(), {png_byte(R(c)), png_byte(A(c))});
+                    break;
+                case PngKind::Palette:
+                case PngKind::PaletteTransparent:
+                    row.push_back(p.indices[y * src.width + x]);
+                    break;
+                case PngKind::Rgb16:
+                    row.insert(row.end(), {png_byte(R(c)), png_byte(x * 31), png_byte(G(c)),
+                                           png_byte(y * 17), png_byte(B(c)), png_byte(x + y)});
+                    break;
+                default:
+                    row.insert(row.end(), {png_byte(R(c)), png_byte(G(c)), png_byte(B(c))});
+                    break;
+                }
+            }
+            rows.push_back(row);
+        }
+        std::vector<png_bytep> pointers;
+        for (Bytes& row : rows)
+            pointers.push_back(row.data());
+        png_write_image(png, pointers.data());
+        png_write_end(png, info);
+    });
     png_destroy_write_struct(&png, &info);
+    if (!written)
+        throw std::runtime_error("png encoder failed");
     return b;
 }
 
