@@ -5,6 +5,7 @@
 
 #include <cstdio>
 
+#include "imageload.h"
 #include "platform.h"
 #include "viewer.h"
 
@@ -73,7 +74,9 @@ int main(int argc, char* argv[])
 
     device->getCursorControl()->setVisible(false);
     CreateKeymap();
-    cylinder = driver->getTexture(argv[1]);
+    // The picture is checked and decoded by the viewer's own loaders; no
+    // engine loader ever sees the file.
+    cylinder = LoadPanoramaTexture(driver, argv[1]);
     if (!CreateWorld()) {
         device->drop();
         return 1;
