@@ -4,10 +4,13 @@
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/build.sh"
-(cd "$root/build" && ctest --output-on-failure -j"$(nproc)")
 
-# Further test builds (for instance one with sanitizers) hook in here.
+# Further test builds (the sanitizer and fuzzing build) run first, so that the
+# main suite's summary closes the output.
 for extra in "$root"/scripts/test-*.sh; do
     [ -e "$extra" ] || continue
     "$extra"
 done
+
+cd "$root/build"
+ctest --output-on-failure -j"$(nproc)"
