@@ -1,5 +1,7 @@
 #include "default_config.h"
 
+#include "settings.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -16,9 +18,11 @@ Result writeIfMissing(const std::string& path, std::string& error)
         error = "cannot create " + path + ": " + std::strerror(errno);
         return Result::Failed;
     }
+    const unsigned char* bytes = DefaultSettingsRecord;
+    const std::size_t size = SettingsRecordBytes;
     std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    while (done < size) {
+        const ssize_t n = ::write(fd, bytes + done, size - done);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {

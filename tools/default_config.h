@@ -1,13 +1,9 @@
-// The default "config.cfg": OpenGL, 800 x 600, 32 bits per pixel, windowed,
-// no stencil buffer, no vertical sync.
+// The default "config.cfg": the viewer's default settings record.
 #pragma once
 
-#include <array>
 #include <string>
 
 namespace defaultconfig {
-
-constexpr std::array<unsigned char, 9> bytes = {5, 3, 32, 2, 88, 32, 0, 0, 0};
 
 enum class Result
 {

@@ -19,15 +19,10 @@ Settings DecodeSettings(const u8 (&bytes)[SettingsBytes])
 
 Settings DefaultSettings()
 {
-    Settings settings;
-    settings.renderer = video::EDT_OPENGL;
-    settings.resx = 800;
-    settings.resy = 600;
-    settings.bpp = 32;
-    settings.screenmode = 0;
-    settings.stencil = 0;
-    settings.vsync = 0;
-    return settings;
+    u8 bytes[SettingsBytes] = {};
+    for (u32 i = 0; i < SettingsRecordBytes; ++i)
+        bytes[i] = DefaultSettingsRecord[i];
+    return DecodeSettings(bytes);
 }
 
 Settings ReadSettings(io::IReadFile* file, u8 (&bytes)[SettingsBytes])

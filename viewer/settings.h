@@ -25,8 +25,13 @@ struct Settings
 // Decodes the bytes of a settings file; bytes 9 and 10 are ignored.
 Settings DecodeSettings(const irr::u8 (&bytes)[SettingsBytes]);
 
-// What the viewer uses when there is no "config.cfg": OpenGL, 800 x 600,
-// 32 bits, windowed, no stencil buffer, no vertical sync.
+// The record of the default settings, which the build also writes as the
+// first "config.cfg": OpenGL, 800 x 600, 32 bits, windowed, no stencil
+// buffer, no vertical sync.
+constexpr irr::u32 SettingsRecordBytes = 9;
+constexpr irr::u8 DefaultSettingsRecord[SettingsRecordBytes] = {5, 3, 32, 2, 88, 32, 0, 0, 0};
+
+// What the viewer uses when there is no "config.cfg": the default record.
 Settings DefaultSettings();
 
 // Reads up to SettingsBytes bytes of `file` into `bytes` (bytes the file lacks
