@@ -1,12 +1,9 @@
-// A stand-in for a rendering program, for the frame probe's test: it
-// "presents" frames by calling glXSwapBuffers (the probe's, as no GL library
+// Presents frames through glXSwapBuffers (the frame probe's, as no GL library
 // is loaded) and makes exactly two heap allocations of its own per frame.
 #include <cstdlib>
 #include <dlfcn.h>
 
-namespace {
 void* volatile kept[2]; // keeps the compiler from leaving out the allocations
-}
 
 int main()
 {
