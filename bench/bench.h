@@ -48,8 +48,4 @@ std::string formatNumber(double value, int decimals);
 bool runProgramSection(const Options& options, const Workspace& workspace,
                        std::vector<Table>& tables);
 
-// In-process decoding of the test images by each image loader.
-bool runDecodeSection(const Options& options, const Workspace& workspace,
-                      std::vector<Table>& tables);
-
 } // namespace bench

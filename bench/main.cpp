@@ -2,7 +2,6 @@
 // engine calls, under the X display in DISPLAY (run it through
 // tests/support/with-xvfb.sh where there is none), and prints Markdown tables.
 #include "bench.h"
-#include "image_decoders.h"
 #include "sample_panorama.h"
 
 #include <irrlicht.h>
@@ -193,8 +192,7 @@ int main(int argc, char** argv)
         return 1;
 
     std::vector<bench::Table> tables;
-    bool ok = bench::runProgramSection(options, workspace, tables);
-    ok = bench::runDecodeSection(options, workspace, tables) && ok;
+    const bool ok = bench::runProgramSection(options, workspace, tables);
 
     std::cout << machine(workspace) << "\n\n";
     for (const bench::Table& table : tables)
