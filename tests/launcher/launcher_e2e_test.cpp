@@ -8,24 +8,17 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-using x11testing::Connection;
-using x11testing::Window;
-
-namespace {
-
-QByteArray readFile(const QString& name)
+static QByteArray readFile(const QString& name)
 {
     QFile file(name);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
-bool writeFile(const QString& name, const QByteArray& contents)
+static bool writeFile(const QString& name, const QByteArray& contents)
 {
     QFile file(name);
     return file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size();
 }
-
-} // namespace
 
 class LauncherEndToEndTest : public QObject
 {
@@ -37,13 +30,11 @@ private slots:
 
 void LauncherEndToEndTest::viewPanoramaOpensTheViewerWindow()
 {
-    Connection x;
+    x11testing::Connection x;
     QVERIFY2(x.isOpen(), "no X display");
 
-    // A run folder like the build folder, with the sample in a folder whose name
-    // holds a blank and a comma.
+    // A run folder with the sample in a folder whose name holds a blank and a comma.
     QTemporaryDir run;
-    QVERIFY(run.isValid());
     const QString media = QStringLiteral(SKYGLASS_RUN_DIR "/media");
     QVERIFY(QFile::link(media, run.filePath("media")));
     QVERIFY(QDir(run.path()).mkdir("Alps, 2020"));
@@ -54,38 +45,28 @@ void LauncherEndToEndTest::viewPanoramaOpensTheViewerWindow()
     const QByteArray settings("\x05\x01\x40\x00\xf0\x20\x00\x00\x00\x2a", 10);
     QVERIFY(writeFile(run.filePath("config.cfg"), settings));
 
-    const std::vector<Window> beforeLauncher = x.topLevelWindows();
+    const std::vector<x11testing::Window> beforeLauncher = x.topLevelWindows();
     QProcess launcher;
     launcher.setWorkingDirectory(run.path());
     launcher.setProcessChannelMode(QProcess::ForwardedChannels);
     launcher.start(QStringLiteral(SKYGLASS_GUI_EXECUTABLE), {});
-    QVERIFY(launcher.waitForStarted());
-
-    const Window launcherWindow = x.waitForNewWindow(beforeLauncher);
+    const x11testing::Window launcherWindow = x.waitForNewWindow(beforeLauncher);
     QVERIFY2(launcherWindow != 0, "the launcher's window did not appear");
-    int width = 0;
-    int height = 0;
-    QVERIFY(x.size(launcherWindow, width, height));
-    QCOMPARE(width, 324);
-    QCOMPARE(height, 460);
 
-    // "View panorama" lies at 0, 416, 193 x 41 in the window.
-    const std::vector<Window> beforeViewer = x.topLevelWindows();
+    // Press "View panorama" (0, 416, 193 x 41) without choosing a file.
+    const std::vector<x11testing::Window> beforeViewer = x.topLevelWindows();
     x.movePointer(launcherWindow, 96, 436);
     x.click(1);
-
-    const Window viewerWindow = x.waitForNewWindow(beforeViewer);
-    QVERIFY2(viewerWindow != 0, "the viewer's window did not appear");
+    const x11testing::Window viewer = x.waitForNewWindow(beforeViewer);
+    QVERIFY2(viewer != 0, "the viewer's window did not appear");
+    int width = 0;
+    int height = 0;
     QVERIFY(x11testing::waitUntil(
-        [&] { return x.size(viewerWindow, width, height) && width == 320 && height == 240; }));
-    QCOMPARE(readFile(run.filePath("paths.ini")), picture.toUtf8() + "\r\n");
-    QCOMPARE(readFile(run.filePath("config.cfg")), settings);
+        [&] { return x.size(viewer, width, height) && width == 320 && height == 240; }));
 
     // The picture is on screen: the window is not one flat colour.
     QVERIFY(x11testing::waitUntil([&] {
-        const x11testing::Image image = x.grab(viewerWindow);
-        if (image.empty())
-            return false;
+        const x11testing::Image image = x.grab(viewer);
         for (std::uint32_t pixel : image.pixels) {
             if (pixel != image.pixels.front())
                 return true;
@@ -93,14 +74,11 @@ void LauncherEndToEndTest::viewPanoramaOpensTheViewerWindow()
         return false;
     }));
 
-    x.sendDeleteWindow(viewerWindow);
-    QVERIFY(x11testing::waitUntil([&] { return !x.exists(viewerWindow); }));
-    QVERIFY(launcher.state() == QProcess::Running);
-
+    x.sendDeleteWindow(viewer);
     x.sendDeleteWindow(launcherWindow);
     QVERIFY(launcher.waitForFinished(60000));
-    QCOMPARE(launcher.exitStatus(), QProcess::NormalExit);
     QCOMPARE(launcher.exitCode(), 0);
+    QCOMPARE(readFile(run.filePath("paths.ini")), picture.toUtf8() + "\r\n");
     QCOMPARE(readFile(run.filePath("config.cfg")), settings);
 }
 
