@@ -23,9 +23,11 @@ const QString pathsFileName = QStringLiteral("paths.ini");
 const QString imagePattern = QStringLiteral("*.bmp;*.jpg;*.png");
 const QString viewerProgram = QStringLiteral("skyglass");
 
-// Window positions are laid out in twips, 15 of them to a pixel.
-void place(QWidget* widget, int left, int top, int width, int height)
+// Names a control and places it; positions are laid out in twips, 15 of them
+// to a pixel.
+void place(QWidget* widget, const char* name, int left, int top, int width, int height)
 {
+    widget->setObjectName(QLatin1String(name));
     widget->setGeometry(left / 15, top / 15, width / 15, height / 15);
 }
 
@@ -86,30 +88,25 @@ Form1::Form1(Desktop* desktop, QWidget* parent)
 void Form1::createBrowser()
 {
     Image1 = new QLabel(this);
-    Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setPixmap(QPixmap(QStringLiteral(":/launcher/banner.png")));
     Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    place(Image1, 0, 0, 4890, 1950);
+    place(Image1, "Image1", 0, 0, 4890, 1950);
 
     Label1 = new QLabel(QStringLiteral("Select panoramic image (BMP, JPG, PNG)"), this);
-    Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setFont(boldFont(9.75));
-    place(Label1, 0, 2040, 4455, 255);
+    place(Label1, "Label1", 0, 2040, 4455, 255);
 
     Drive1 = new DriveList(&volumeTable, this);
-    Drive1->setObjectName(QStringLiteral("Drive1"));
     Drive1->setFont(boldFont(9.75));
-    place(Drive1, 0, 2280, 4815, 360);
+    place(Drive1, "Drive1", 0, 2280, 4815, 360);
 
     Dir1 = new FolderList(&volumeTable, this);
-    Dir1->setObjectName(QStringLiteral("Dir1"));
     Dir1->setFont(boldFont(9.75));
-    place(Dir1, 0, 2640, 4815, 1710);
+    place(Dir1, "Dir1", 0, 2640, 4815, 1710);
 
     File1 = new FileList(imagePattern, this);
-    File1->setObjectName(QStringLiteral("File1"));
     File1->setFont(boldFont(9.75));
-    place(File1, 0, 4320, 4815, 1770);
+    place(File1, "File1", 0, 4320, 4815, 1770);
 
     // The lists open at the working directory; Form_Load may move them on.
     const QString workingDirectory = QDir::currentPath();
@@ -128,75 +125,60 @@ void Form1::createBrowser()
 void Form1::createButtons()
 {
     cmdLaunchWithCurrent = new QPushButton(QStringLiteral("View panorama"), this);
-    cmdLaunchWithCurrent->setObjectName(QStringLiteral("cmdLaunchWithCurrent"));
     cmdLaunchWithCurrent->setFont(boldFont(18.0));
-    place(cmdLaunchWithCurrent, 0, 6240, 2895, 615);
+    place(cmdLaunchWithCurrent, "cmdLaunchWithCurrent", 0, 6240, 2895, 615);
     connect(cmdLaunchWithCurrent, &QPushButton::clicked, this, &Form1::cmdLaunchWithCurrent_Click);
 
     cmdConfigure = new QPushButton(QStringLiteral("Configure >>"), this);
-    cmdConfigure->setObjectName(QStringLiteral("cmdConfigure"));
     cmdConfigure->setFont(boldFont(12.0));
-    place(cmdConfigure, 3000, 6240, 1815, 615);
+    place(cmdConfigure, "cmdConfigure", 3000, 6240, 1815, 615);
     connect(cmdConfigure, &QPushButton::clicked, this, &Form1::cmdConfigure_Click);
 
     Text1 = new QLineEdit(this);
-    Text1->setObjectName(QStringLiteral("Text1"));
-    place(Text1, 0, 7560, 4815, 1095);
+    place(Text1, "Text1", 0, 7560, 4815, 1095);
 }
 
 void Form1::createSettingsPanel()
 {
     fraConfiguration = new QGroupBox(QStringLiteral("Configuration"), this);
-    fraConfiguration->setObjectName(QStringLiteral("fraConfiguration"));
-    place(fraConfiguration, 4920, 2280, 2535, 2415);
+    place(fraConfiguration, "fraConfiguration", 4920, 2280, 2535, 2415);
 
     Label2 = new QLabel(QStringLiteral("Renderer"), fraConfiguration);
-    Label2->setObjectName(QStringLiteral("Label2"));
-    place(Label2, 120, 360, 735, 255);
+    place(Label2, "Label2", 120, 360, 735, 255);
 
     cboRenderer = new QComboBox(fraConfiguration);
-    cboRenderer->setObjectName(QStringLiteral("cboRenderer"));
     cboRenderer->addItems({QStringLiteral("NULL"), QStringLiteral("Software"),
                            QStringLiteral("BurningsVideo"), QStringLiteral("Direct3D 8"),
                            QStringLiteral("Direct3D 9"), QStringLiteral("OpenGL")});
     cboRenderer->setCurrentIndex(-1);
-    place(cboRenderer, 960, 360, 1455, 315);
+    place(cboRenderer, "cboRenderer", 960, 360, 1455, 315);
 
     Label3 = new QLabel(QStringLiteral("Resolution"), fraConfiguration);
-    Label3->setObjectName(QStringLiteral("Label3"));
-    place(Label3, 120, 720, 855, 255);
+    place(Label3, "Label3", 120, 720, 855, 255);
 
     txtResX = new QLineEdit(fraConfiguration);
-    txtResX->setObjectName(QStringLiteral("txtResX"));
-    place(txtResX, 960, 720, 735, 285);
+    place(txtResX, "txtResX", 960, 720, 735, 285);
 
     txtResY = new QLineEdit(fraConfiguration);
-    txtResY->setObjectName(QStringLiteral("txtResY"));
-    place(txtResY, 1680, 720, 735, 285);
+    place(txtResY, "txtResY", 1680, 720, 735, 285);
 
     Label4 = new QLabel(QStringLiteral("Bit depth"), fraConfiguration);
-    Label4->setObjectName(QStringLiteral("Label4"));
-    place(Label4, 120, 1200, 735, 255);
+    place(Label4, "Label4", 120, 1200, 735, 255);
 
     rdb16bit = new QRadioButton(QStringLiteral("16"), fraConfiguration);
-    rdb16bit->setObjectName(QStringLiteral("rdb16bit"));
-    place(rdb16bit, 960, 1080, 615, 195);
+    place(rdb16bit, "rdb16bit", 960, 1080, 615, 195);
 
     rdb32bit = new QRadioButton(QStringLiteral("32"), fraConfiguration);
-    rdb32bit->setObjectName(QStringLiteral("rdb32bit"));
-    place(rdb32bit, 960, 1320, 615, 255);
+    place(rdb32bit, "rdb32bit", 960, 1320, 615, 255);
 
     chkFullScreen = new SettingCheckBox(QStringLiteral("Full screen"), fraConfiguration);
-    chkFullScreen->setObjectName(QStringLiteral("chkFullScreen"));
-    place(chkFullScreen, 120, 1560, 1095, 195);
+    place(chkFullScreen, "chkFullScreen", 120, 1560, 1095, 195);
 
     chkStencilBuffer = new SettingCheckBox(QStringLiteral("Stencil buffer"), fraConfiguration);
-    chkStencilBuffer->setObjectName(QStringLiteral("chkStencilBuffer"));
-    place(chkStencilBuffer, 120, 1800, 1335, 255);
+    place(chkStencilBuffer, "chkStencilBuffer", 120, 1800, 1335, 255);
 
     chkVsync = new SettingCheckBox(QStringLiteral("Vertical sync"), fraConfiguration);
-    chkVsync->setObjectName(QStringLiteral("chkVsync"));
-    place(chkVsync, 120, 2040, 1335, 255);
+    place(chkVsync, "chkVsync", 120, 2040, 1335, 255);
 }
 
 void Form1::chainTabOrder()
