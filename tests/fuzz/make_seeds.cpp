@@ -1,5 +1,5 @@
 // Writes the tests' valid files into one seed folder per decoder.
-#include "cases.h"
+#include "testimages.h"
 
 #include <filesystem>
 #include <fstream>
