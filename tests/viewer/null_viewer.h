@@ -1,26 +1,37 @@
-// The viewer's program-wide state on a null-driver device of the test's own,
-// in a fresh empty working folder, so that no test runs the viewer's start-up
-// or needs a display.
+// The viewer's program-wide state on a null-driver device, in a fresh working
+// folder with the panorama mesh at media/360.x: no start-up, no display.
 #ifndef SKYGLASS_TESTS_VIEWER_NULL_VIEWER_H
 #define SKYGLASS_TESTS_VIEWER_NULL_VIEWER_H
 
+#include "viewer.h"
+
+#include <filesystem>
 #include <gtest/gtest.h>
-#include <irrlicht.h>
-#include <string>
 
 class NullViewer : public ::testing::Test
 {
 protected:
-    void SetUp() override;
-    void TearDown() override;
-
-    // Writes `text` to `name` in the working folder, creating its folder.
-    void writeFile(const std::string& name, const std::string& text) const;
-    // Puts a copy of the generated panorama mesh at media/360.x.
-    void copyPanoramaMesh() const;
-
-    std::string workdir;
-    std::string previousWorkdir;
+    void SetUp() override
+    {
+        char pattern[] = "/tmp/skyglass-viewer-test-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        std::filesystem::current_path(pattern);
+        std::filesystem::create_directory("media");
+        std::filesystem::copy_file(SKYGLASS_PANORAMA_MESH, "media/360.x");
+        device = irr::createDevice(irr::video::EDT_NULL);
+        device->getLogger()->setLogLevel(irr::ELL_NONE);
+        smgr = device->getSceneManager();
+        driver = device->getVideoDriver();
+        guienv = device->getGUIEnvironment();
+        cylinder = nullptr;
+        node[0] = nullptr;
+        CreateKeymap();
+    }
+    void TearDown() override
+    {
+        device->drop();
+        std::filesystem::remove_all(std::filesystem::current_path());
+    }
 };
 
 #endif

@@ -1,99 +1,54 @@
-// Small helpers for end-to-end tests of programs with an X window: find the
-// window a program opens, read its pixels from the X server, and drive it
-// with the XTest extension like a user would.
+// Helpers for end-to-end tests of programs with an X window: find the window a
+// program opens, read its pixels and drive it through XTest like a user.
 #ifndef SKYGLASS_TESTS_X11_TESTING_H
 #define SKYGLASS_TESTS_X11_TESTING_H
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <functional>
-#include <string>
 #include <vector>
 
-// Xlib's own header defines macros (None, Bool, Status...) that clash with
-// other libraries, so only the types needed here are declared.
-struct _XDisplay;
+struct _XDisplay; // Xlib's own header defines clashing macros (None, Bool...)
 
 namespace x11testing {
 
-using Window = unsigned long; // an X window id (XID)
-using KeySym = unsigned long; // a key symbol, such as XK_Escape from <X11/keysym.h>
+using Window = unsigned long; // an X window id
+using KeySym = unsigned long; // such as XK_Escape from <X11/keysym.h>
 
-// Calls `condition` every few milliseconds until it holds or `limit` has
-// passed; returns its last result.
+// Calls `condition` every 20 ms until it holds or `limit` has passed.
 bool waitUntil(const std::function<bool()>& condition,
                std::chrono::milliseconds limit = std::chrono::seconds(60));
 
-// The pixels of a window, 0xRRGGBB each, row by row from the top left.
-struct Image
+struct Image // 0xRRGGBB pixels, row by row from the top left; empty on error
 {
-    int width = 0;
-    int height = 0;
+    int width = 0, height = 0;
     std::vector<std::uint32_t> pixels;
-
     std::uint32_t at(int x, int y) const { return pixels[std::size_t(y) * width + x]; }
     bool empty() const { return pixels.empty(); }
 };
 
-inline int red(std::uint32_t rgb)
-{
-    return int(rgb >> 16 & 0xFF);
-}
-inline int green(std::uint32_t rgb)
-{
-    return int(rgb >> 8 & 0xFF);
-}
-inline int blue(std::uint32_t rgb)
-{
-    return int(rgb & 0xFF);
-}
-
-// A connection to the X server named by DISPLAY. X protocol errors on it are
-// recorded instead of ending the test process.
+// A connection to the X server named by DISPLAY; X errors are not fatal.
 class Connection
 {
 public:
     Connection();
     ~Connection();
-    Connection(const Connection&) = delete;
-    Connection& operator=(const Connection&) = delete;
-
     bool isOpen() const { return display != nullptr; }
-    _XDisplay* get() const { return display; }
-    Window root() const;
-
-    // The top-level windows: the children of the root window.
     std::vector<Window> topLevelWindows() const;
-
-    // Waits for a viewable child of the root that is not in `before` (a window
-    // manager-free server puts each program's window there); 0 when none came.
-    Window waitForNewWindow(const std::vector<Window>& before,
-                            std::chrono::milliseconds limit = std::chrono::seconds(60)) const;
-
-    bool exists(Window window) const;
+    bool exists(Window window) const
+    {
+        const std::vector<Window> all = topLevelWindows();
+        return std::find(all.begin(), all.end(), window) != all.end();
+    }
+    // A viewable top-level window not in `before`; 0 when none came in time.
+    Window waitForNewWindow(const std::vector<Window>& before) const;
     bool size(Window window, int& width, int& height) const;
-
-    // The window's current content as the X server holds it; empty on error.
     Image grab(Window window) const;
-
-    // The pointer, in coordinates of `window`.
-    void movePointer(Window window, int x, int y) const;
-    bool pointer(Window window, int& x, int& y) const;
-
-    void focus(Window window) const;
-    void pressKey(KeySym key) const;
-    void releaseKey(KeySym key) const;
-    void tapKey(KeySym key) const;
-    void pressButton(unsigned button) const;
-    void releaseButton(unsigned button) const;
+    void movePointer(Window window, int x, int y) const; // x, y in the window
+    void key(KeySym key, bool down) const;
     void click(unsigned button) const;
-
-    // Asks the window to close the way a window manager does: a
-    // WM_PROTOCOLS client message carrying WM_DELETE_WINDOW.
-    void sendDeleteWindow(Window window) const;
-
-    // Number of X errors seen on this connection so far.
-    int errorCount() const;
+    void sendDeleteWindow(Window window) const; // as a window manager asks it to close
 
 private:
     _XDisplay* display = nullptr;
