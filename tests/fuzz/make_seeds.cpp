@@ -3,26 +3,20 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iostream>
 #include <map>
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::cerr << "usage: make_seeds <folder>\n";
-        return 1;
-    }
-    const std::filesystem::path root = argv[1];
     const std::map<std::string, std::string> folderOf = {
         {"bmp", "bmp"}, {"jpg", "jpeg"}, {"pcx", "pcx"}, {"png", "png"},   {"ppm", "pnm"},
         {"psd", "psd"}, {"rgb", "sgi"},  {"tga", "tga"}, {"wal", "quake"}, {"lmp", "quake"}};
-    for (const ImageCase& c : ValidCases()) {
+    for (const ImageCase& c : ValidCases())
         for (const std::string& folder : {folderOf.at(c.extension), std::string("any")}) {
-            std::filesystem::create_directories(root / folder);
-            std::ofstream(root / folder / (c.name + "." + c.extension), std::ios::binary)
+            const std::filesystem::path dir =
+                std::filesystem::path(argc > 1 ? argv[1] : ".") / folder;
+            std::filesystem::create_directories(dir);
+            std::ofstream(dir / (c.name + "." + c.extension), std::ios::binary)
                 .write(reinterpret_cast<const char*>(c.bytes.data()),
-                       static_cast<std::streamsize>(c.bytes.size()));
+                       std::streamsize(c.bytes.size()));
         }
-    }
-    return 0;
 }
