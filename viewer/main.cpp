@@ -82,8 +82,13 @@ int main(int argc, char* argv[])
         return 1;
     }
 
-    while (device->run())
-        DrawFrame();
+    while (device->run()) {
+        driver->beginScene(true, true, video::SColor(255, 100, 101, 140));
+        AlignCamera();
+        smgr->drawAll();
+        guienv->drawAll();
+        driver->endScene();
+    }
 
     device->drop();
     return 0;

@@ -26,17 +26,13 @@ extern irr::video::ITexture* cylinder;     // the panorama image; may be null
 // Fills keyMap with W, S, A and D for forward, backward, left and right.
 void CreateKeymap();
 
-// Builds the scene: the FPS camera into `camera`, the panorama mesh into slot 0
-// of `mesh`, its node into slot 0 of `node`, drawn unlit with `cylinder`.
-// Returns false, after one line on standard error, when the panorama mesh
-// cannot be loaded; the scene then has the camera and nothing else.
+// Builds the scene: the FPS camera into `camera`, kept level as it animates, the panorama mesh into
+// slot 0 of `mesh`, its node into slot 0 of `node`, drawn unlit with `cylinder`. Returns false,
+// after one line on standard error, when the panorama mesh cannot be loaded; the scene then has the
+// camera and nothing else.
 bool CreateWorld();
 
 // Keeps the camera's heading and sets its pitch and roll back to 0.
 void AlignCamera();
-
-// Draws one frame: the scene, with the camera levelled after this frame's
-// mouse turn, and the GUI environment over it.
-void DrawFrame();
 
 #endif

@@ -3,6 +3,20 @@
 
 using namespace irr;
 
+namespace {
+// Runs after the FPS camera's own animator, in the same animation pass, so
+// that the pitch a mouse move gives is taken away before the frame is drawn.
+class CameraLeveller : public scene::ISceneNodeAnimator
+{
+public:
+    void animateNode(scene::ISceneNode*, u32) override { AlignCamera(); }
+    scene::ISceneNodeAnimator* createClone(scene::ISceneNode*, scene::ISceneManager*) override
+    {
+        return new CameraLeveller;
+    }
+};
+} // namespace
+
 void CreateKeymap()
 {
     keyMap[0].Action = EKA_MOVE_FORWARD;
@@ -22,6 +36,9 @@ bool CreateWorld()
     camera->setFarValue(1000.0f);
     camera->setNearValue(0.01f);
     camera->setFOV(0.9250245f); // 53 degrees, vertical
+    scene::ISceneNodeAnimator* leveller = new CameraLeveller;
+    camera->addAnimator(leveller);
+    leveller->drop();
 
     mesh[0] = LoadPanoramaMesh(smgr);
     if (!mesh[0])

@@ -32,7 +32,9 @@ TEST_F(World, CameraTurnsAtTheCentreOfThePanoramaThatShowsThePicture)
         ASSERT_TRUE(CreateWorld());
         ASSERT_EQ(smgr->getActiveCamera(), camera);
         EXPECT_EQ(camera->getPosition(), core::vector3df(0.0f, 0.0f, 0.0f));
-        ASSERT_EQ(camera->getAnimators().size(), 1u);
+        // The FPS animator first, the levelling after it.
+        ASSERT_EQ(camera->getAnimators().size(), 2u);
+        ASSERT_EQ((*camera->getAnimators().begin())->getType(), scene::ESNAT_CAMERA_FPS);
         const auto* fps =
             static_cast<scene::ISceneNodeAnimatorCameraFPS*>(*camera->getAnimators().begin());
         // Near and far plane, vertical field of view (53 degrees), turn and move speeds.
