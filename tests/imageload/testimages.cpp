@@ -22,9 +22,8 @@ struct Out : Bytes
     Out& put(const Bytes& b) { return insert(end(), b.begin(), b.end()), *this; }
 };
 
-// The bytes named by `order` (R, G, B, A, I or 0) of every pixel, each row
-// padded to `align` bytes; `planar`: the whole picture one channel after the
-// other.
+// The bytes named by `order` (R, G, B, A, I or 0) of every pixel, each row padded to
+// `align` bytes; `planar`: the whole picture one channel after the other.
 Bytes Samples(const Picture& p, const std::string& order, bool bottomUp, bool planar = false,
               unsigned align = 1)
 {
@@ -47,8 +46,7 @@ Bytes PaletteBytes(const Picture& p, const std::string& order)
     return Samples(Picture{static_cast<unsigned>(p.palette.size()), 1, p.palette}, order, false);
 }
 
-// How many equal units of `unit` bytes start at `d` (`size` bytes), at most
-// `most`.
+// How many equal units of `unit` bytes start at `d` (`size` bytes; at most `most`).
 std::size_t Run(const unsigned char* d, std::size_t size, std::size_t unit, std::size_t most)
 {
     std::size_t n = 1;
@@ -57,9 +55,8 @@ std::size_t Run(const unsigned char* d, std::size_t size, std::size_t unit, std:
     return n;
 }
 
-// Run-length codes `size` bytes in units of `unit` bytes: n > 1 equal units
-// as the byte run0 + step * n and one unit, n other units as literal0 + n
-// and the n units.
+// Run-length codes `size` bytes in units of `unit` bytes: n > 1 equal units as the byte
+// run0 + step * n and one unit, n other units as literal0 + n and the n units.
 void Rle(const unsigned char* d, std::size_t size, std::size_t unit, std::size_t most,
          unsigned run0, int step, unsigned literal0, Out& out)
 {
