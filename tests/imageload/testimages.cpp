@@ -236,6 +236,37 @@ Bytes EncodePng(const Picture& p, const std::string& order)
     return b;
 }
 
+Bytes EncodePng16(const Picture& p, const std::string& order, bool interlaced)
+{
+    Bytes b;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    png_set_write_fn(
+        png, &b,
+        [](png_structp w, png_bytep data, png_size_t n) {
+            auto* out = static_cast<Bytes*>(png_get_io_ptr(w));
+            out->insert(out->end(), data, data + n);
+        },
+        nullptr);
+    const int type = (order.size() > 2 ? PNG_COLOR_MASK_COLOR : 0) |
+                     (order.back() == 'A' ? PNG_COLOR_MASK_ALPHA : 0);
+    png_set_IHDR(png, info, p.width, p.height, 16, type,
+                 interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    const Bytes samples = Samples(p, order, false);
+    Bytes wide;
+    for (unsigned char v : samples)
+        wide.insert(wide.end(), {v, 0xC3});
+    std::vector<png_bytep> rows(p.height);
+    for (unsigned y = 0; y < p.height; ++y)
+        rows[y] = wide.data() + y * (wide.size() / p.height);
+    png_write_info(png, info);
+    png_write_image(png, rows.data());
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    return b;
+}
+
 Bytes EncodeWal(const Picture& p)
 {
     const std::uint32_t area = p.width * p.height;
@@ -285,6 +316,9 @@ std::vector<ImageCase> ValidCases()
         {"PngPalette", "png", EncodePng(pal, "I")},
         {"PngGreyAlpha", "png", EncodePng(MakeTrueColor(13, 7, true, true), "RA")},
         {"PngRgba", "png", EncodePng(rgba, "RGBA")},
+        {"Png16Bit", "png", EncodePng16(rgb, "RGB", false)},
+        {"Png16BitInterlacedAlpha", "png", EncodePng16(rgba, "RGBA", true)},
+        {"Png16BitInterlacedGrey", "png", EncodePng16(grey, "R", true)},
         {"Wal", "wal", EncodeWal(MakePaletted(16, 8))},
         {"Lmp", "lmp", EncodeLmp(MakePaletted(16, 8))},
     };

@@ -38,6 +38,8 @@ Bytes EncodeSgi(const Picture& p, const std::string& order);
 Bytes EncodeTga(const Picture& p, const std::string& order, bool rle = false, bool topDown = false);
 Bytes EncodeJpeg(const Picture& p, const std::string& order, int scans = 0);
 Bytes EncodePng(const Picture& p, const std::string& order);
+// 16-bit samples, each a picture byte followed by a low byte of 0xC3.
+Bytes EncodePng16(const Picture& p, const std::string& order, bool interlaced);
 Bytes EncodeWal(const Picture& p);
 Bytes EncodeLmp(const Picture& p);
 
