@@ -1,11 +1,12 @@
 #!/bin/sh
-# Runs the image loading unit's tests (valid and damaged files) under
-# AddressSanitizer and UndefinedBehaviorSanitizer in a build folder of their
-# own, then gives every decoder's fuzz target a short bounded run.
+# Runs the image loading tests (valid and damaged files, recognition, the row
+# protocol) under AddressSanitizer and UndefinedBehaviorSanitizer in a build
+# folder of their own, then gives the fuzz target of every format in the
+# format table, and the one that identifies first, a short bounded run.
 #
 #   FUZZ_SECONDS  seconds per fuzz target (default 20; 0 skips fuzzing)
 #
-# A longer fuzz run, for instance an hour per decoder:
+# A longer fuzz run, for instance an hour per target:
 #   FUZZ_SECONDS=3600 scripts/test-sanitized.sh
 # New findings are written to build-fuzz/findings/ and the grown corpus is
 # kept in build-fuzz/corpus/ for the next run.
@@ -25,13 +26,15 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
 
 echo "== fuzz targets, $fuzz_seconds s each (build-fuzz)"
 fuzz="$root/build-fuzz"
-cmake -S "$root/tests/fuzz" -B "$fuzz" -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+cmake -S "$root" -B "$fuzz" -DSKYGLASS_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$fuzz" -j"$jobs"
 rm -rf "$fuzz/seeds"
 "$fuzz/make_fuzz_seeds" "$fuzz/seeds"
 mkdir -p "$fuzz/findings"
-for target in bmp jpeg pcx png pnm psd sgi tga quake any; do
-    mkdir -p "$fuzz/corpus/$target"
+# One target per row of the format table, and "any"; CMake writes the list.
+for target in $(cat "$fuzz/fuzz-targets.txt"); do
+    mkdir -p "$fuzz/corpus/$target" "$fuzz/seeds/$target"
     echo "-- fuzz_$target"
     "$fuzz/fuzz_$target" -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 \
         -print_final_stats=0 -artifact_prefix="$fuzz/findings/$target-" \

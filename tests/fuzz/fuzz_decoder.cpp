@@ -1,36 +1,55 @@
-// libFuzzer target for one decoder, chosen at build time with
-// -DFUZZ_DECODER=<function>. Every decoded picture is read back whole, so
-// that a buffer of the wrong size shows under AddressSanitizer.
-#include "decode.h"
+// libFuzzer target for one row of the format table, chosen at build time
+// with -DFUZZ_FORMAT=<key>, or for identification followed by decoding, as
+// the viewer does, with the key "any". Every picture goes to a sink that
+// checks the row protocol; every broken promise stops the run:
+// a refusal without a reason, a decoded file that its own header check
+// refuses, rows handed out of turn, a picture left incomplete.
+#include "checking_sink.h"
+#include "imagedecode.h"
 
-using namespace imageload;
+#include <cstring>
+
+using namespace imagedecode;
 
 namespace {
 
-bool DecodeQuake(const unsigned char* data, std::size_t size, DecodedImage&, std::string& reason)
+#define STRINGIFY(x) #x
+#define KEY(x) STRINGIFY(x)
+
+const ImageFormat* Target()
 {
-    return CheckWal(data, size, reason) || CheckLmp(data, size, reason);
+    for (const ImageFormat& format : Formats())
+        if (std::strcmp(format.key, KEY(FUZZ_FORMAT)) == 0)
+            return &format;
+    return nullptr;
 }
 
-bool DecodeAny(const unsigned char* data, std::size_t size, DecodedImage& image,
-               std::string& reason)
+void Require(bool promise)
 {
-    FileFormat format;
-    return DecodeImage(data, size, image, reason, format);
+    if (!promise)
+        __builtin_trap();
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t size)
 {
-    DecodedImage image;
+    static const ImageFormat* const target = Target();
     std::string reason;
-    const bool decoded = FUZZ_DECODER(data, size, image, reason);
-    if (!decoded && reason.empty())
-        __builtin_trap(); // every refusal says why
-    volatile unsigned sum = 0;
-    const std::size_t bytes = std::size_t(image.width) * image.height * image.BytesPerPixel();
-    for (std::size_t i = 0; decoded && image.pixels && i < bytes; i += 61)
-        sum = sum + image.pixels[i] + image.pixels[bytes - 1];
+    const ImageFormat* format = target ? target : IdentifyImage(data, size, reason);
+    Require(format || !reason.empty());
+    if (!format)
+        return 0;
+    const bool checked = format->codec->check(data, size, reason);
+    Require(checked || !reason.empty());
+    Require(!checked || format->codec->matches(data, size));
+    if (!format->codec->decode)
+        return 0;
+    CheckingSink sink(format->flags);
+    reason.clear();
+    const bool decoded = format->codec->decode(data, size, sink, reason);
+    Require(decoded || !reason.empty());
+    Require(!decoded || (checked && sink.complete()));
+    Require(sink.faults().empty());
     return 0;
 }

@@ -1,9 +1,12 @@
-// The image loading unit: valid files decode as the engine's own decoders
-// read them; damaged ones are refused or load, never read outside the file
-// (the sanitizer build runs these same tests); files load by their content,
-// within the size limit, and a refused one gets one line.
-#include "decode.h"
+// Image loading: valid files decode as the engine's own decoders read them,
+// through any sink alike; damaged ones are refused or load, never read
+// outside the file or break the row protocol (the sanitizer build runs these
+// same tests); files load by their content, within the size limit, and a
+// refused one gets one line.
+#include "checking_sink.h"
+#include "imagedecode.h"
 #include "imageload.h"
+#include "picture_buffer.h"
 #include "testimages.h"
 
 #include <gtest/gtest.h>
@@ -28,6 +31,47 @@ struct NullEngine // a video driver without a display
 
 class ValidFiles : public testing::TestWithParam<ImageCase>
 {};
+
+// Decodes through the sink that checks the row protocol; true when the file
+// was identified and decoded (or is one the engine decodes).
+bool DecodeChecked(const Bytes& b, std::vector<unsigned char>* pixels = nullptr)
+{
+    std::string reason;
+    const imagedecode::ImageFormat* format = imagedecode::IdentifyImage(b.data(), b.size(), reason);
+    EXPECT_TRUE(format || !reason.empty());
+    if (!format || !format->codec->decode)
+        return format != nullptr;
+    CheckingSink sink(format->flags);
+    const bool decoded = format->codec->decode(b.data(), b.size(), sink, reason);
+    EXPECT_EQ(sink.faults(), "");
+    EXPECT_TRUE(decoded ? sink.complete() : !reason.empty()) << reason;
+    if (pixels)
+        *pixels = sink.pixels();
+    return decoded;
+}
+
+// Every sink gets the same picture: the one that checks the protocol and the
+// one the engine's image takes over.
+TEST_P(ValidFiles, DecodeAlikeThroughEitherSink)
+{
+    const Bytes& b = GetParam().bytes;
+    std::string reason;
+    const imagedecode::ImageFormat* format = imagedecode::IdentifyImage(b.data(), b.size(), reason);
+    ASSERT_NE(format, nullptr) << reason;
+    if (!format->codec->decode) {
+        EXPECT_TRUE(format->flags & imagedecode::DecodedByEngine);
+        return;
+    }
+    std::vector<unsigned char> checked;
+    ASSERT_TRUE(DecodeChecked(b, &checked));
+    imagedecode::PictureBuffer picture;
+    ASSERT_TRUE(format->codec->decode(b.data(), b.size(), picture, reason)) << reason;
+    const imagedecode::PictureInfo& info = picture.picture();
+    EXPECT_EQ(std::vector<unsigned char>(
+                  picture.pixels(), picture.pixels() + std::size_t(info.width) * info.height *
+                                                           imagedecode::BytesPerPixel(info.layout)),
+              checked);
+}
 
 TEST_P(ValidFiles, MatchTheEnginesDecoder)
 {
@@ -68,7 +112,8 @@ TEST_P(ValidFiles, DamagedAreRefusedOrLoad)
         video::IImage* image =
             imageload::DecodePanoramaImage(engine.driver, b.data(), b.size(), reason);
         EXPECT_TRUE(image || !reason.empty());
-        EXPECT_LE(image ? image->getDimension().getArea() : 0, imageload::MaxImagePixels);
+        EXPECT_LE(image ? image->getDimension().getArea() : 0, imagedecode::MaxImagePixels);
+        EXPECT_EQ(DecodeChecked(b), image != nullptr);
         if (image)
             image->drop();
     };
@@ -128,7 +173,7 @@ TEST(LoadPanoramaTexture, GoesByContentAndRefusesInOneLine)
         return (dir / name).string();
     };
     const Picture rgb = MakeTrueColor(13, 7, false);
-    const unsigned side = imageload::MaxImageSide;
+    const unsigned side = imagedecode::MaxImageSide;
     const Bytes bmp = EncodeBmp(rgb, "BGR"), png = EncodePng(MakeTrueColor(40, 24, false), "RGB");
     const Bytes jpeg = EncodeJpeg(MakeTrueColor(64, 64, false), "RGB");
     const Bytes cut(bmp.begin(), bmp.begin() + 100);

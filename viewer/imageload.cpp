@@ -1,14 +1,13 @@
 #include "imageload.h"
 
-#include "decode.h"
+#include "image_file.h"
+#include "imagedecode.h"
+#include "picture_buffer.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 using namespace irr;
 
@@ -76,24 +75,27 @@ video::IImage* DecodeWithEngine(video::IVideoDriver* driver, const unsigned char
     return image;
 }
 
-} // namespace
-
-namespace {
-
-// Wraps decoded pixels in an engine image, which takes over the buffer.
-video::IImage* ToEngineImage(video::IVideoDriver* driver, DecodedImage& decoded,
+// Wraps a decoded picture in an engine image, which takes over the buffer.
+video::IImage* ToEngineImage(video::IVideoDriver* driver, imagedecode::PictureBuffer& picture,
                              std::string& reason)
 {
+    const imagedecode::PictureInfo& info = picture.picture();
     const video::ECOLOR_FORMAT colorFormat =
-        decoded.layout == PixelLayout::Rgb24 ? video::ECF_R8G8B8 : video::ECF_A8R8G8B8;
+        info.layout == imagedecode::PixelLayout::Rgb24 ? video::ECF_R8G8B8 : video::ECF_A8R8G8B8;
+    std::unique_ptr<unsigned char[]> pixels = picture.release();
     video::IImage* image = driver->createImageFromData(
-        colorFormat, core::dimension2d<u32>(decoded.width, decoded.height), decoded.pixels.get(),
-        true, true);
+        colorFormat, core::dimension2d<u32>(info.width, info.height), pixels.get(), true, true);
     if (image)
-        decoded.pixels.release();
+        pixels.release();
     else
         reason = "the engine could not create the image";
     return image;
+}
+
+// WAL and LMP go to the engine's decoder under a name with their extension.
+std::string EngineName(const imagedecode::ImageFormat& format)
+{
+    return std::string("checked.") + format.key;
 }
 
 } // namespace
@@ -101,67 +103,32 @@ video::IImage* ToEngineImage(video::IVideoDriver* driver, DecodedImage& decoded,
 video::IImage* DecodePanoramaImage(video::IVideoDriver* driver, const unsigned char* data,
                                    std::size_t size, std::string& reason)
 {
-    DecodedImage decoded;
-    FileFormat format = FileFormat::Unknown;
-    if (!DecodeImage(data, size, decoded, reason, format))
+    const imagedecode::ImageFormat* format = imagedecode::IdentifyImage(data, size, reason);
+    if (!format)
         return nullptr;
-    if (format == FileFormat::Wal)
-        return DecodeWithEngine(driver, data, size, "checked.wal", reason);
-    if (format == FileFormat::Lmp)
-        return DecodeWithEngine(driver, data, size, "checked.lmp", reason);
-    return ToEngineImage(driver, decoded, reason);
+    if (format->flags & imagedecode::DecodedByEngine)
+        return DecodeWithEngine(driver, data, size, EngineName(*format).c_str(), reason);
+    imagedecode::PictureBuffer picture;
+    if (!format->codec->decode(data, size, picture, reason))
+        return nullptr;
+    return ToEngineImage(driver, picture, reason);
 }
 
 video::IImage* DecodePanoramaImageFile(video::IVideoDriver* driver, const io::path& file,
                                        std::string& reason)
 {
-    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0) {
-        reason = std::strerror(errno);
+    imagedecode::ImageFile input;
+    const imagedecode::ImageFormat* format =
+        input.open(file.c_str(), reason) ? input.identify(reason) : nullptr;
+    if (!format)
         return nullptr;
-    }
-    struct stat info;
-    if (::fstat(fd, &info) != 0) {
-        reason = std::strerror(errno);
-    } else if (!S_ISREG(info.st_mode)) {
-        reason = "not a regular file";
-    } else if (std::uint64_t(info.st_size) > MaxFileSize) {
-        reason = "the file is larger than 1 GiB";
-    }
-    std::FILE* stream = reason.empty() ? ::fdopen(fd, "rb") : nullptr;
-    if (!stream) {
-        if (reason.empty())
-            reason = std::strerror(errno);
-        ::close(fd);
+    if (format->flags & imagedecode::DecodedByEngine)
+        return DecodeWithEngine(driver, input.data(), input.size(), EngineName(*format).c_str(),
+                                reason);
+    imagedecode::PictureBuffer picture;
+    if (!input.decode(picture, reason))
         return nullptr;
-    }
-
-    // A PNG is decoded as it is read, as the engine's own loader does.
-    unsigned char head[8] = {};
-    const std::size_t headSize = std::fread(head, 1, sizeof head, stream);
-    std::rewind(stream);
-    if (IdentifyImage(head, headSize) == FileFormat::Png) {
-        DecodedImage decoded;
-        const bool ok = DecodePngFile(stream, decoded, reason);
-        std::fclose(stream);
-        return ok ? ToEngineImage(driver, decoded, reason) : nullptr;
-    }
-
-    // Everything else, JPEG included, is decoded from memory, as the
-    // engine's own loaders do.
-    const std::size_t size = static_cast<std::size_t>(info.st_size);
-    std::unique_ptr<unsigned char[]> bytes(new (std::nothrow) unsigned char[size ? size : 1]);
-    const std::size_t done = bytes ? std::fread(bytes.get(), 1, size, stream) : 0;
-    std::fclose(stream);
-    if (!bytes) {
-        reason = "not enough memory to read the file";
-        return nullptr;
-    }
-    if (done != size) {
-        reason = "the file could not be read completely";
-        return nullptr;
-    }
-    return DecodePanoramaImage(driver, bytes.get(), size, reason);
+    return ToEngineImage(driver, picture, reason);
 }
 
 } // namespace imageload

@@ -1,7 +1,7 @@
-// Safe loading of the viewer's picture. Every file is identified by its
-// content and decoded by the project's own checked decoders (JPEG and PNG
-// through libjpeg-turbo and libpng); only WAL and LMP files reach the
-// engine's decoders, and only after they have been checked completely.
+// Loading of the viewer's picture: the hand-over from the image decoders
+// (imagedecode/) to the engine. Every file is identified by its content and
+// decoded by the project's own checked decoders; only WAL and LMP files reach
+// an engine decoder, and only after they have been checked completely.
 #pragma once
 
 #include <irrlicht.h>
@@ -17,7 +17,8 @@ namespace imageload {
 irr::video::IImage* DecodePanoramaImage(irr::video::IVideoDriver* driver, const unsigned char* data,
                                         std::size_t size, std::string& reason);
 
-// Reads a regular file of at most MaxFileSize bytes and decodes it.
+// Reads a regular file of at most imagedecode::MaxFileSize bytes and decodes
+// it the same way; a PNG is decoded as it is read.
 irr::video::IImage* DecodePanoramaImageFile(irr::video::IVideoDriver* driver,
                                             const irr::io::path& file, std::string& reason);
 

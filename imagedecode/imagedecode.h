@@ -1,0 +1,102 @@
+// Image decoding that never trusts the file: every length, count, offset and
+// run is checked against the input before a byte is written. No engine here:
+// a decoder hands its rows to a RowSink the caller gives (row_sink.h);
+// PictureBuffer (picture_buffer.h) keeps them as one picture, ImageFile
+// (image_file.h) reads a file for decoding.
+//
+// Every format is one row of the table in formats.def and one source file
+// that defines its Codec.
+#pragma once
+
+#include "row_sink.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+namespace imagedecode {
+
+// Largest picture accepted: each side at most 16384 pixels and at most 128
+// megapixels in all (16384 x 8192), so a small hostile file cannot make the
+// viewer claim more than 512 MiB for its pixels.
+constexpr std::uint32_t MaxImageSide = 16384;
+#ifndef IMAGEDECODE_FUZZING
+constexpr std::uint64_t MaxImagePixels = std::uint64_t(16384) * 8192;
+#else
+// Fuzzing builds keep pictures small, so that the fuzzer's time goes into
+// decoding rather than into filling huge empty pictures.
+constexpr std::uint64_t MaxImagePixels = std::uint64_t(1) << 22;
+#endif
+
+// Largest file read at all.
+constexpr std::uint64_t MaxFileSize = std::uint64_t(1) << 30;
+
+// Signatures look at no more than this many first bytes of a file; so do the
+// header checks of formats that are decoded as the file is read.
+constexpr std::size_t HeadBytes = 64;
+
+enum class FileFormat
+{
+#define IMAGE_FORMAT(Id, key, name, flags) Id,
+#include "formats.def"
+#undef IMAGE_FORMAT
+};
+
+enum FormatFlags : unsigned
+{
+    RowsBottomUp = 1u << 0,     // may hand its rows bottom-up
+    RowsMoreThanOnce = 1u << 1, // may hand its rows in several passes
+    DecodedByEngine = 1u << 2,  // checked here, decoded by the engine's own loader
+    NoSignature = 1u << 3,      // any bytes may start it: only its header check tells
+};
+
+// What a format's source file gives the table. Every function says why it
+// refuses a file in `reason`, a short phrase without the file name.
+struct Codec
+{
+    // The signature: could a file of this format start with these bytes
+    // (the file's first HeadBytes or fewer)?
+    bool (*matches)(const unsigned char* data, std::size_t size);
+    // The full header check over the whole file: everything that can be
+    // checked before the first row is decoded. A decoder refuses every file
+    // its check refuses.
+    bool (*check)(const unsigned char* data, std::size_t size, std::string& reason);
+    // Decodes the whole file into the sink; null where the engine decodes.
+    bool (*decode)(const unsigned char* data, std::size_t size, RowSink& sink, std::string& reason);
+    // Decodes while reading `file` from where it stands; null for formats
+    // that are decoded from memory only.
+    bool (*decodeStream)(std::FILE* file, RowSink& sink, std::string& reason);
+};
+
+#define IMAGE_FORMAT(Id, key, name, flags) extern const Codec Id##Codec;
+#include "formats.def"
+#undef IMAGE_FORMAT
+
+// One row of the table.
+struct ImageFormat
+{
+    FileFormat id;
+    const char* key;  // lower case: source file, fuzz target, seed folder
+    const char* name; // as messages name it
+    unsigned flags;   // FormatFlags
+    const Codec* codec;
+};
+
+// The table, in the order recognition tries the formats.
+struct FormatTable
+{
+    const ImageFormat* begin() const;
+    const ImageFormat* end() const;
+};
+FormatTable Formats();
+const ImageFormat& FormatOf(FileFormat id);
+
+// Tells the format from the content, never from a file name: the first
+// format in table order whose signature matches and whose header check
+// passes. Null when none does; `reason` then says why the first format whose
+// signature matched refused the file, or, when only formats without a
+// signature were left, that the file is of no format read here.
+const ImageFormat* IdentifyImage(const unsigned char* data, std::size_t size, std::string& reason);
+
+} // namespace imagedecode

@@ -1,0 +1,81 @@
+// Where decoders put their rows. A decoder never holds a picture of its own:
+// it declares the picture, then hands its rows, in bands, to a sink that the
+// caller gives, which keeps them whole (PictureBuffer) or does anything else
+// with them as they come.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace imagedecode {
+
+// Rgb24: three bytes per pixel in the order red, green, blue (the engine's
+// ECF_R8G8B8). Argb32: one native 32-bit word 0xAARRGGBB per pixel (the
+// engine's ECF_A8R8G8B8; bytes blue, green, red, alpha on little-endian).
+enum class PixelLayout
+{
+    Rgb24,
+    Argb32
+};
+
+inline std::size_t BytesPerPixel(PixelLayout layout)
+{
+    return layout == PixelLayout::Rgb24 ? 3 : 4;
+}
+
+// The order in which a decoder hands its rows: from the top row (index 0)
+// down, or from the bottom row (index height - 1) up.
+enum class RowOrder
+{
+    TopDown,
+    BottomUp
+};
+
+struct PictureInfo
+{
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+    PixelLayout layout = PixelLayout::Rgb24;
+    RowOrder order = RowOrder::TopDown;
+    // More than 1 (interlaced pictures): every row is handed once per pass,
+    // each pass in the same order, and each pass completes what the earlier
+    // ones wrote.
+    unsigned passes = 1;
+};
+
+// Most rows in one band.
+constexpr std::uint32_t MaxBandRows = 16;
+
+// The decoder's side of the protocol, in this order:
+// 1. begin(picture) once, before anything else. A sink that cannot take the
+//    picture returns false and says why; the decoder then stops and fails
+//    with that reason.
+// 2. For each band: band(first, count) gives the memory of the picture rows
+//    first .. first + count - 1 (1 <= count <= MaxBandRows), `stride` bytes
+//    from one row to the next, width pixels each in the declared layout. The
+//    decoder fills the rows of the band, then commit(first, count) hands over
+//    the rows it finished: all of the band, or (a decoder that got fewer rows
+//    than it asked for) the first rows of a top-down band or the last rows of
+//    a bottom-up one. Rows not committed belong to the next band.
+// 3. Every row is committed exactly once per pass, in the declared order: a
+//    top-down band starts at the first row not yet committed, a bottom-up
+//    band ends at the last row not yet committed.
+// 4. In a picture of several passes, each pass starts over at the first row
+//    in the declared order, and band() then gives memory that holds what the
+//    earlier passes committed there. A sink that cannot keep rows refuses
+//    such pictures in begin().
+// A decoder that fails stops at any point; the rows committed by then are
+// the sink's to drop. After the last commit of a picture decoded without
+// failure, the sink has every row.
+class RowSink
+{
+public:
+    virtual ~RowSink() = default;
+
+    virtual bool begin(const PictureInfo& picture, std::string& reason) = 0;
+    virtual unsigned char* band(std::uint32_t first, std::uint32_t count, std::size_t& stride) = 0;
+    virtual void commit(std::uint32_t first, std::uint32_t count) = 0;
+};
+
+} // namespace imagedecode
