@@ -218,16 +218,15 @@ void ConvertRow(const Bitmap& b, const unsigned char* src, unsigned char* out)
     switch (b.bpp) {
     case 1:
         for (std::size_t x = 0; x < w; ++x)
-            PutColor(out, PixelLayout::Rgb24, x, b.palette[(src[x / 8] >> (7 - x % 8)) & 1]);
+            PutRgb(out, x, b.palette[(src[x / 8] >> (7 - x % 8)) & 1]);
         break;
     case 4:
         for (std::size_t x = 0; x < w; ++x)
-            PutColor(out, PixelLayout::Rgb24, x,
-                     b.palette[(src[x / 2] >> ((x & 1) ? 0 : 4)) & 0x0F]);
+            PutRgb(out, x, b.palette[(src[x / 2] >> ((x & 1) ? 0 : 4)) & 0x0F]);
         break;
     case 8:
         for (std::size_t x = 0; x < w; ++x)
-            PutColor(out, PixelLayout::Rgb24, x, b.palette[src[x]]);
+            PutRgb(out, x, b.palette[src[x]]);
         break;
     case 16:
         for (std::size_t x = 0; x < w; ++x) {
@@ -274,12 +273,12 @@ bool DecodeRle(const Bitmap& b, ByteReader in, RowWriter& rows, std::string& rea
     auto startRow = [&] {
         out = rows.next();
         for (std::uint64_t x = 0; x < w; ++x)
-            PutColor(out, PixelLayout::Rgb24, x, b.palette[0]);
+            PutRgb(out, x, b.palette[0]);
     };
     std::uint64_t x = 0, row = 0;
     auto put = [&](unsigned index) {
         if (x < w)
-            PutColor(out, PixelLayout::Rgb24, x, b.palette[index]);
+            PutRgb(out, x, b.palette[index]);
         ++x;
     };
     auto moveDown = [&](std::uint64_t n) {

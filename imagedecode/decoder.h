@@ -35,11 +35,16 @@ inline void PutArgb(unsigned char* row, std::size_t x, std::uint32_t argb)
     std::memcpy(row + 4 * x, &argb, 4);
 }
 
+inline void PutRgb(unsigned char* row, std::size_t x, std::uint32_t argb)
+{
+    PutRgb(row, x, (argb >> 16) & 0xFF, (argb >> 8) & 0xFF, argb & 0xFF);
+}
+
 // Writes a colour given as 0xAARRGGBB in the row's layout.
 inline void PutColor(unsigned char* row, PixelLayout layout, std::size_t x, std::uint32_t argb)
 {
     if (layout == PixelLayout::Rgb24)
-        PutRgb(row, x, (argb >> 16) & 0xFF, (argb >> 8) & 0xFF, argb & 0xFF);
+        PutRgb(row, x, argb);
     else
         PutArgb(row, x, argb);
 }

@@ -188,12 +188,13 @@ bool Decode(const unsigned char* data, std::size_t size, RowSink& sink, std::str
         jpeg_destroy_decompress(&d.cinfo);
         return false;
     }
-    jpeg_start_decompress(&d.cinfo);
+    // The sink learns the picture before decompression starts.
     const PictureInfo picture{d.cinfo.output_width, d.cinfo.output_height};
     if (!sink.begin(picture, reason)) {
         jpeg_destroy_decompress(&d.cinfo);
         return false;
     }
+    jpeg_start_decompress(&d.cinfo);
     ReadRows(d.cinfo, sink, cmykRows);
     const bool complete = d.cinfo.output_scanline == d.cinfo.output_height;
     jpeg_destroy_decompress(&d.cinfo);

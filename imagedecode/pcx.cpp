@@ -145,15 +145,14 @@ void ConvertLine(const Pcx& pcx, const unsigned char* l, unsigned char* out)
         if (pcx.rgb()) {
             PutRgb(out, x, l[x], l[bpl + x], l[2 * bpl + x]);
         } else if (pcx.indexed()) {
-            PutColor(out, PixelLayout::Rgb24, x, pcx.palette[l[x]]);
+            PutRgb(out, x, pcx.palette[l[x]]);
         } else if (pcx.packed16()) {
-            PutColor(out, PixelLayout::Rgb24, x,
-                     pcx.palette[(l[x / 2] >> ((x & 1) ? 0 : 4)) & 0x0F]);
+            PutRgb(out, x, pcx.palette[(l[x / 2] >> ((x & 1) ? 0 : 4)) & 0x0F]);
         } else if (pcx.planar16()) {
             unsigned index = 0;
             for (unsigned p = 0; p < 4; ++p)
                 index |= ((l[p * bpl + x / 8] >> bit) & 1u) << p;
-            PutColor(out, PixelLayout::Rgb24, x, pcx.palette[index]);
+            PutRgb(out, x, pcx.palette[index]);
         } else {
             const unsigned on = (l[x / 8] >> bit) & 1u ? 255 : 0;
             PutRgb(out, x, on, on, on);

@@ -292,6 +292,8 @@ std::vector<ImageCase> ValidCases()
     const Picture grey = MakeTrueColor(13, 7, false, true), pal = MakePaletted(13, 7);
     const Bytes tgaRgb = EncodeTga(rgb, "BGR"), tgaGrey = EncodeTga(grey, "R");
     const Bytes tgaPal = EncodeTga(pal, "BGR"), tgaRgba = EncodeTga(rgba, "BGRA");
+    // Taller pictures, whose rows fill several bands of the row protocol.
+    const Picture tallPal = MakePaletted(13, 37), tallRgba = MakeTrueColor(13, 37, true);
     // Where the engine misreads a variant (or keeps fewer bits), the expected
     // pixels come from the engine reading a TGA file of the same picture.
     return {
@@ -299,6 +301,7 @@ std::vector<ImageCase> ValidCases()
         {"Bmp8BitRle", "bmp", EncodeBmp(pal, "I", true), tgaPal},
         {"Bmp24BitTopDown", "bmp", EncodeBmp(rgb, "BGR", false, true), tgaRgb},
         {"Bmp32Bit", "bmp", EncodeBmp(rgba, "BGRA")},
+        {"Bmp8BitRleTall", "bmp", EncodeBmp(tallPal, "I", true), EncodeTga(tallPal, "BGR")},
         {"Pcx256", "pcx", EncodePcx(pal), tgaPal},
         {"PgmBinary", "ppm", EncodePnm(grey, "R")},
         {"PpmBinary16Bit", "ppm", EncodePnm(rgb, "RRGGBB"), tgaRgb},
@@ -306,10 +309,12 @@ std::vector<ImageCase> ValidCases()
         {"PsdRleGrey", "psd", EncodePsd(grey, "R"), tgaGrey},
         {"SgiRleGrey", "rgb", EncodeSgi(grey, "R"), tgaGrey},
         {"SgiRleRgba", "rgb", EncodeSgi(rgba, "RGBA"), tgaRgba},
+        {"SgiRleRgbaTall", "rgb", EncodeSgi(tallRgba, "RGBA"), EncodeTga(tallRgba, "BGRA")},
         {"Tga24", "tga", tgaRgb},
         {"TgaPalette", "tga", EncodeTga(pal, "I"), tgaPal},
         {"TgaRle32TopDown", "tga", EncodeTga(rgba, "BGRA", true, true)},
         {"TgaRleGrey", "tga", EncodeTga(grey, "R", true), tgaGrey},
+        {"TgaRleTall", "tga", EncodeTga(tallRgba, "BGRA", true)},
         {"JpegBaseline", "jpg", EncodeJpeg(rgb, "RGB")},
         {"JpegGrey", "jpg", EncodeJpeg(grey, "R")},
         {"JpegProgressive", "jpg", EncodeJpeg(rgb, "RGB", 1)},
