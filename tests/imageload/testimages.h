@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -56,3 +57,9 @@ struct ImageCase
 };
 
 std::vector<ImageCase> ValidCases();
+
+// Test failures name the case instead of dumping its bytes.
+inline void PrintTo(const ImageCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
