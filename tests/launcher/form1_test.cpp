@@ -1,6 +1,7 @@
 #include "browser.h"
 #include "desktop.h"
 #include "form1.h"
+#include "savedsettings.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -14,24 +15,23 @@
 #include <functional>
 #include <memory>
 
+#include <grp.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 namespace {
 
-// Stands in for the desktop: chosen volumes, and a record of every warning and
-// program start instead of showing or starting anything.
+// Stands in for the desktop: chosen volumes, and a record of every warning
+// instead of showing it.
 class FakeDesktop : public Desktop
 {
 public:
     QList<Volume> volumeList{{QStringLiteral("/"), QString()}};
-    QStringList warnings;      // title, then text
-    QList<QStringList> starts; // program, then arguments
+    QStringList warnings; // title, then text
     std::function<void()> onWarn;
 
     QList<Volume> volumes() override { return volumeList; }
-    bool startDetached(const QString& program, const QStringList& arguments) override
-    {
-        starts.append(QStringList{program} + arguments);
-        return true;
-    }
     void warn(QWidget*, const QString& title, const QString& text) override
     {
         warnings << title << text;
@@ -61,6 +61,24 @@ QByteArray readFile(const QString& name)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
+// A stand-in viewer on the search path: a shell script that first notes its
+// process id in "pid", then runs "body".
+void writeViewer(const QByteArray& body)
+{
+    QFile::remove("bin/skyglass");
+    writeFile("bin/skyglass", "#!/bin/sh\nPATH=/usr/bin:/bin\necho $$ > pid\n" + body + '\n');
+    QVERIFY(QFile::setPermissions("bin/skyglass", QFile::ReadOwner | QFile::ExeOwner));
+}
+
+// Waits until the stand-in viewer has ended and the launcher has seen it end.
+void waitForViewerEnd()
+{
+    QTRY_VERIFY(QFile::exists("pid"));
+    const pid_t pid = readFile("pid").trimmed().toInt();
+    QTRY_VERIFY_WITH_TIMEOUT(kill(pid, 0) != 0, 30000);
+    QTest::qWait(50); // the end may be reported after the process has gone
+}
+
 } // namespace
 
 class Form1Test : public QObject
@@ -83,6 +101,12 @@ private slots:
     void joinAtAVolumeRootKeepsBothSeparators();
     void unavailableDeviceIsReportedAndUndone();
     void missingViewerIsReportedAfterBothFilesAreWritten();
+    void viewerEndIsReported_data();
+    void viewerEndIsReported();
+    void reasonIsTheEndOfALongOutput();
+    void viewersRunSideBySideEachWatchedOnItsOwn();
+    void closingLeavesTheViewerRunning();
+    void savingWritesInPlaceWhereTheFolderTakesNoNewFile();
 
 private:
     void createForm()
@@ -123,10 +147,9 @@ void Form1Test::init()
     QVERIFY(QDir::setCurrent(workDirectory->path()));
     work = QDir::currentPath();
     desktop = std::make_unique<FakeDesktop>();
-    // A stand-in viewer on the search path; the real one is never started here.
+    // The real viewer is never started here; this one notes how it was started.
     QVERIFY(QDir().mkdir("bin"));
-    writeFile("bin/skyglass", "#!/bin/sh\n");
-    QVERIFY(QFile::setPermissions("bin/skyglass", QFile::ReadOwner | QFile::ExeOwner));
+    writeViewer("printf '%s\\n' \"$0\" \"$@\" > started");
     qputenv("PATH", QFile::encodeName(work + "/bin"));
 }
 
@@ -233,8 +256,8 @@ void Form1Test::firstStartLaunchesWithAnEmptyPath()
     QCOMPARE(control<FolderList>("Dir1")->path(), work);
 
     click("cmdLaunchWithCurrent");
-    QCOMPARE(desktop->starts, QList<QStringList>({{work + "/bin/skyglass", ""}}));
     QCOMPARE(control<QLineEdit>("Text1")->text(), QString("skyglass \"\""));
+    QTRY_COMPARE(readFile("started"), (work + "/bin/skyglass\n\n").toUtf8());
     QCOMPARE(readFile("paths.ini"), QByteArray("\r\n"));
 }
 
@@ -259,8 +282,8 @@ void Form1Test::restoresAPathWithACommaWithoutAClick()
 
     // The path, blanks and comma included, is the viewer's one argument; no shell.
     click("cmdLaunchWithCurrent");
-    QCOMPARE(desktop->starts, QList<QStringList>({{work + "/bin/skyglass", restored}}));
     QCOMPARE(control<QLineEdit>("Text1")->text(), "skyglass \"" + restored + '"');
+    QTRY_COMPARE(readFile("started"), (work + "/bin/skyglass\n" + restored + '\n').toUtf8());
     QCOMPARE(readFile("paths.ini"), restored.toUtf8() + "\r\n");
 }
 
@@ -321,8 +344,153 @@ void Form1Test::missingViewerIsReportedAfterBothFilesAreWritten()
              QStringList({"Skyglass executable not found",
                           "skyglass not found.\nPlease place this program into the same "
                           "directory as the main program."}));
-    QVERIFY(desktop->starts.isEmpty());
+    QVERIFY(!QFile::exists("pid"));
     QCOMPARE(written, (work + "/pano.jpg\r\n").toUtf8() + bytes({0, 0, 0, 0, 0, 32, 0, 0, 0}));
+}
+
+void Form1Test::viewerEndIsReported_data()
+{
+    QTest::addColumn<QByteArray>("viewer"); // what the stand-in viewer does
+    QTest::addColumn<QStringList>("warnings");
+
+    const QString didNotStart = QStringLiteral("Viewer did not start");
+    QTest::newRow("closed by its user")
+        << QByteArray("echo 'Irrlicht Engine'; echo 'skyglass: cannot load \"a\": b' >&2; exit 0")
+        << QStringList();
+    QTest::newRow("refusal on standard error")
+        << QByteArray("echo 'Irrlicht Engine'; echo 'skyglass: one' >&2; echo 'skyglass: two' >&2; "
+                      "exit 1")
+        << QStringList{didNotStart, "skyglass: one\nskyglass: two"};
+    QTest::newRow("only standard output")
+        << QByteArray("echo 'Irrlicht Engine'; echo 'Need running XServer'; echo; exit 3")
+        << QStringList{didNotStart, "Need running XServer"};
+    QTest::newRow("silent") << QByteArray("exit 2")
+                            << QStringList{didNotStart, "The viewer ended with exit code 2."};
+    QTest::newRow("signal") << QByteArray("echo 'skyglass: X error ignored' >&2; kill -KILL $$")
+                            << QStringList{"Viewer stopped",
+                                           "The viewer was ended by the signal SIGKILL (Killed).\n"
+                                           "skyglass: X error ignored"};
+    QTest::newRow("signal, silent")
+        << QByteArray("echo 'Irrlicht Engine'; kill -TERM $$")
+        << QStringList{"Viewer stopped", "The viewer was ended by the signal SIGTERM "
+                                         "(Terminated).\nIrrlicht Engine"};
+}
+
+void Form1Test::viewerEndIsReported()
+{
+    QFETCH(QByteArray, viewer);
+    QFETCH(QStringList, warnings);
+
+    writeViewer(viewer);
+    createForm();
+    click("cmdLaunchWithCurrent");
+    waitForViewerEnd();
+    QCOMPARE(desktop->warnings, warnings);
+}
+
+void Form1Test::reasonIsTheEndOfALongOutput()
+{
+    // 40 lines of 200 characters, then the last one: more than is kept.
+    writeViewer("i=0; while [ $i -lt 40 ]; do printf 'line %03d %0190d\\n' $i 0 >&2; i=$((i+1)); "
+                "done; echo 'skyglass: last' >&2; exit 1");
+    createForm();
+    click("cmdLaunchWithCurrent");
+    waitForViewerEnd();
+
+    QCOMPARE(desktop->warnings.size(), 2);
+    const QString text = desktop->warnings.at(1);
+    QVERIFY2(text.size() <= 4096 && text.size() > 3000, qPrintable(text));
+    QVERIFY(text.endsWith("\nline 039 " + QString(190, u'0') + "\nskyglass: last"));
+    for (const QString& line : text.split(u'\n').mid(0, text.count(u'\n')))
+        QVERIFY2(line.size() == 199 && line.startsWith("line "), qPrintable(line)); // whole lines
+}
+
+void Form1Test::viewersRunSideBySideEachWatchedOnItsOwn()
+{
+    writeViewer("while [ ! -e go ]; do sleep 0.02; done; echo \"skyglass: viewer $$\" >&2; exit 1");
+    createForm();
+    click("cmdLaunchWithCurrent");
+    QTRY_VERIFY(QFile::exists("pid"));
+    const QByteArray first = readFile("pid").trimmed();
+    QVERIFY(QFile::remove("pid"));
+    click("cmdLaunchWithCurrent");
+    QTRY_VERIFY(QFile::exists("pid"));
+    const QByteArray second = readFile("pid").trimmed();
+    QVERIFY(first != second);
+    QVERIFY(desktop->warnings.isEmpty());
+
+    writeFile("go", {});
+    QTRY_COMPARE(desktop->warnings.size(), 4);
+    QStringList texts{desktop->warnings.at(1), desktop->warnings.at(3)};
+    texts.sort();
+    QStringList expected{"skyglass: viewer " + first, "skyglass: viewer " + second};
+    expected.sort();
+    QCOMPARE(texts, expected);
+}
+
+void Form1Test::closingLeavesTheViewerRunning()
+{
+    // It writes after the launcher has gone (through a pipe that would kill
+    // it) and notes its session (the launcher's would hang it up with its
+    // terminal).
+    writeViewer("cut -d ' ' -f 6 /proc/$$/stat > session\n"
+                "while [ ! -e go ]; do sleep 0.02; done\n"
+                "echo 'skyglass: still here' >&2; echo 'still here'\n"
+                "echo 0 > finished");
+    createForm();
+    click("cmdLaunchWithCurrent");
+    QTRY_VERIFY(QFile::exists("session"));
+    QTRY_VERIFY(!readFile("session").isEmpty());
+    const pid_t pid = readFile("pid").trimmed().toInt();
+    QVERIFY(readFile("session").trimmed().toInt() != getsid(0));
+
+    QVERIFY(form->close());
+    form.reset();
+    QCOMPARE(kill(pid, 0), 0);
+    writeFile("go", {});
+    QTRY_COMPARE(readFile("finished"), QByteArray("0\n"));
+    QVERIFY(desktop->warnings.isEmpty());
+}
+
+void Form1Test::savingWritesInPlaceWhereTheFolderTakesNoNewFile()
+{
+    // A folder that takes no new file, holding files anyone may write: as root,
+    // whom permissions do not stop, the saving runs as another user.
+    const QString folder = work + "/fixed";
+    QVERIFY(QDir().mkdir(folder));
+    const QString config = folder + "/config.cfg";
+    const QString paths = folder + "/paths.ini";
+    writeFile(config, bytes({1, 2, 3, 4, 5, 6, 7, 8, 9, 0xaa, 0xbb}));
+    writeFile(paths, "old path\r\n");
+    const auto anyone = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
+                        QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther;
+    QVERIFY(QFile::setPermissions(config, anyone) && QFile::setPermissions(paths, anyone));
+    const auto readAndEnter = QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup |
+                              QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther;
+    QVERIFY(QFile::setPermissions(work, readAndEnter | QFile::WriteOwner));
+    QVERIFY(QFile::setPermissions(folder, readAndEnter));
+
+    const pid_t child = fork();
+    if (child == 0) {
+        const uid_t nobody = 65534;
+        if (geteuid() == 0 &&
+            (setgroups(0, nullptr) != 0 || setresgid(nobody, nobody, nobody) != 0 ||
+             setresuid(nobody, nobody, nobody) != 0))
+            _exit(2);
+        QString reason;
+        const bool saved = writeSettingsRecord(config, {5, 3, 32, 2, 88, 32, 0, 1, 0}, &reason) &&
+                           writeLastPathFile(paths, "/pictures/pano.jpg", &reason);
+        if (!saved)
+            fprintf(stderr, "%s\n", qPrintable(reason));
+        _exit(saved ? 0 : 1);
+    }
+    int status = -1;
+    QCOMPARE(waitpid(child, &status, 0), child);
+    QVERIFY(QFile::setPermissions(folder, readAndEnter | QFile::WriteOwner));
+    QCOMPARE(status, 0);
+    QCOMPARE(readFile(config), bytes({5, 3, 32, 2, 88, 32, 0, 1, 0, 0xaa, 0xbb}));
+    QCOMPARE(readFile(paths), QByteArray("/pictures/pano.jpg\r\n"));
+    QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList({"config.cfg", "paths.ini"}));
 }
 
 QTEST_MAIN(Form1Test)
