@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -114,6 +115,11 @@ private:
         form = std::make_unique<Form1>(desktop.get());
         form->show();
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    }
+    static void expectReportOnStandardError(const QString& start)
+    {
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression('^' + QRegularExpression::escape(
+                                                                        "skyglass-gui: " + start)));
     }
     template <typename T> T* control(const char* name)
     {
@@ -383,6 +389,9 @@ void Form1Test::viewerEndIsReported()
 
     writeViewer(viewer);
     createForm();
+    // The report also goes to standard error, for a launcher started from a console.
+    if (!warnings.isEmpty())
+        expectReportOnStandardError(warnings.at(0) + ":\n" + warnings.at(1));
     click("cmdLaunchWithCurrent");
     waitForViewerEnd();
     QCOMPARE(desktop->warnings, warnings);
@@ -394,6 +403,7 @@ void Form1Test::reasonIsTheEndOfALongOutput()
     writeViewer("i=0; while [ $i -lt 40 ]; do printf 'line %03d %0190d\\n' $i 0 >&2; i=$((i+1)); "
                 "done; echo 'skyglass: last' >&2; exit 1");
     createForm();
+    expectReportOnStandardError("Viewer did not start:\n");
     click("cmdLaunchWithCurrent");
     waitForViewerEnd();
 
@@ -419,6 +429,8 @@ void Form1Test::viewersRunSideBySideEachWatchedOnItsOwn()
     QVERIFY(first != second);
     QVERIFY(desktop->warnings.isEmpty());
 
+    expectReportOnStandardError("Viewer did not start:\nskyglass: viewer ");
+    expectReportOnStandardError("Viewer did not start:\nskyglass: viewer ");
     writeFile("go", {});
     QTRY_COMPARE(desktop->warnings.size(), 4);
     QStringList texts{desktop->warnings.at(1), desktop->warnings.at(3)};

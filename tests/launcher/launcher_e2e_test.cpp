@@ -160,7 +160,7 @@ void LauncherEndToEndTest::viewPanoramaOpensTheViewerWindow()
     pressViewPanorama();
     const x11testing::Window second = x->waitForNewWindow(before);
     QVERIFY2(second != 0, "the second viewer's window did not appear");
-    QCOMPARE(x->title(second), std::string());
+    QCOMPARE(x->title(second), std::string()); // the viewer's window has no title, a box has
 
     // Closing the launcher leaves the viewer running, until its own window closes.
     closeLauncher();
