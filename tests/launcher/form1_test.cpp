@@ -102,6 +102,7 @@ private slots:
     void joinAtAVolumeRootKeepsBothSeparators();
     void unavailableDeviceIsReportedAndUndone();
     void missingViewerIsReportedAfterBothFilesAreWritten();
+    void viewerThatCannotBeRunIsReportedAsNotFound();
     void viewerEndIsReported_data();
     void viewerEndIsReported();
     void reasonIsTheEndOfALongOutput();
@@ -352,6 +353,19 @@ void Form1Test::missingViewerIsReportedAfterBothFilesAreWritten()
                           "directory as the main program."}));
     QVERIFY(!QFile::exists("pid"));
     QCOMPARE(written, (work + "/pano.jpg\r\n").toUtf8() + bytes({0, 0, 0, 0, 0, 32, 0, 0, 0}));
+}
+
+void Form1Test::viewerThatCannotBeRunIsReportedAsNotFound()
+{
+    QFile::remove("bin/skyglass");
+    writeFile("bin/skyglass", "#!/nonexistent/interpreter\n");
+    QVERIFY(QFile::setPermissions("bin/skyglass", QFile::ReadOwner | QFile::ExeOwner));
+    createForm();
+    click("cmdLaunchWithCurrent");
+    QTRY_COMPARE(desktop->warnings,
+                 QStringList({"Skyglass executable not found",
+                              "skyglass not found.\nPlease place this program into the same "
+                              "directory as the main program."}));
 }
 
 void Form1Test::viewerEndIsReported_data()
