@@ -25,18 +25,14 @@ static bool writeFile(const QString& name, const QByteArray& contents)
     return file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size();
 }
 
-// The viewers that are children of "parent".
+// The viewers whose parent is "parent"; /proc/PID/stat holds "PID (skyglass) S PPID ...".
 static QList<pid_t> viewersOf(pid_t parent)
 {
     QList<pid_t> viewers;
-    for (const QString& entry : QDir("/proc").entryList(QDir::Dirs)) {
-        // "pid (comm) state ppid ..."
-        const QByteArray stat = readFile("/proc/" + entry + "/stat");
-        const qsizetype close = stat.lastIndexOf(')');
-        if (close < 0 || !stat.contains("(skyglass)"))
-            continue;
-        if (stat.mid(close + 2).split(' ').value(1).toInt() == parent)
-            viewers << entry.toInt();
+    for (const QString& pid : QDir("/proc").entryList(QDir::Dirs)) {
+        const QList<QByteArray> stat = readFile("/proc/" + pid + "/stat").split(' ');
+        if (stat.value(1) == "(skyglass)" && stat.value(3).toInt() == parent)
+            viewers << pid.toInt();
     }
     return viewers;
 }
@@ -47,52 +43,35 @@ class LauncherEndToEndTest : public QObject
 
 private slots:
     void initTestCase();
-    void init();
-    void cleanup();
     void viewPanoramaOpensTheViewerWindow();
     void failedStartShowsTheViewersReason_data();
     void failedStartShowsTheViewersReason();
 
 private:
-    // Starts the launcher in a run folder with these settings and the sample
-    // picture, in a folder whose name holds a blank and a comma, as the last path.
+    // Starts the launcher in a new run folder with these settings; the sample,
+    // in a folder whose name holds a blank and a comma, is the last path.
     void startLauncher(const QByteArray& settings);
-    void pressViewPanorama();
+    void pressViewPanorama(); // at 0, 416, 193 x 41; no file is chosen
     void closeLauncher();
 
-    std::unique_ptr<x11testing::Connection> x;
+    x11testing::Connection x;
     std::unique_ptr<QTemporaryDir> run;
     QString picture;
-    QProcess launcher;
+    std::unique_ptr<QProcess> launcher;
     x11testing::Window launcherWindow = 0;
 };
 
 void LauncherEndToEndTest::initTestCase()
 {
-    // A viewer that outlives the launcher becomes this process's child, so that
-    // its exit status can be seen.
+    QVERIFY2(x.isOpen(), "no X display");
+    // A viewer that outlives the launcher becomes this process's child, so
+    // that its exit status can be seen.
     QCOMPARE(prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
-}
-
-void LauncherEndToEndTest::init()
-{
-    x = std::make_unique<x11testing::Connection>();
-    QVERIFY2(x->isOpen(), "no X display");
-    run = std::make_unique<QTemporaryDir>();
-}
-
-void LauncherEndToEndTest::cleanup()
-{
-    if (launcher.state() != QProcess::NotRunning) {
-        launcher.kill();
-        launcher.waitForFinished();
-    }
-    run.reset();
-    x.reset();
 }
 
 void LauncherEndToEndTest::startLauncher(const QByteArray& settings)
 {
+    run = std::make_unique<QTemporaryDir>();
     const QString media = QStringLiteral(SKYGLASS_RUN_DIR "/media");
     QVERIFY(QFile::link(media, run->filePath("media")));
     QVERIFY(QDir(run->path()).mkdir("Alps, 2020"));
@@ -101,27 +80,27 @@ void LauncherEndToEndTest::startLauncher(const QByteArray& settings)
     QVERIFY(writeFile(run->filePath("paths.ini"), picture.toUtf8() + "\r\n"));
     QVERIFY(writeFile(run->filePath("config.cfg"), settings));
 
-    const std::vector<x11testing::Window> before = x->topLevelWindows();
-    launcher.setWorkingDirectory(run->path());
-    launcher.setProcessChannelMode(QProcess::ForwardedOutputChannel);
-    launcher.start(QStringLiteral(SKYGLASS_GUI_EXECUTABLE), {});
-    launcherWindow = x->waitForNewWindow(before);
+    const std::vector<x11testing::Window> before = x.topLevelWindows();
+    launcher = std::make_unique<QProcess>();
+    launcher->setWorkingDirectory(run->path());
+    launcher->setProcessChannelMode(QProcess::ForwardedOutputChannel);
+    launcher->start(QStringLiteral(SKYGLASS_GUI_EXECUTABLE), {});
+    launcherWindow = x.waitForNewWindow(before);
     QVERIFY2(launcherWindow != 0, "the launcher's window did not appear");
 }
 
-// "View panorama" lies at 0, 416, 193 x 41; no file is chosen.
 void LauncherEndToEndTest::pressViewPanorama()
 {
-    x->movePointer(launcherWindow, 96, 436);
-    x->click(1);
+    x.movePointer(launcherWindow, 96, 436);
+    x.click(1);
 }
 
 void LauncherEndToEndTest::closeLauncher()
 {
-    x->sendDeleteWindow(launcherWindow);
-    QVERIFY(launcher.waitForFinished(60000));
-    QCOMPARE(launcher.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(launcher.exitCode(), 0);
+    x.sendDeleteWindow(launcherWindow);
+    QVERIFY(launcher->waitForFinished(60000));
+    QCOMPARE(launcher->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(launcher->exitCode(), 0);
 }
 
 void LauncherEndToEndTest::viewPanoramaOpensTheViewerWindow()
@@ -130,37 +109,33 @@ void LauncherEndToEndTest::viewPanoramaOpensTheViewerWindow()
     const QByteArray settings("\x05\x01\x40\x00\xf0\x20\x00\x00\x00\x2a", 10);
     startLauncher(settings);
 
-    std::vector<x11testing::Window> before = x->topLevelWindows();
+    std::vector<x11testing::Window> before = x.topLevelWindows();
     pressViewPanorama();
-    const x11testing::Window first = x->waitForNewWindow(before);
+    const x11testing::Window first = x.waitForNewWindow(before);
     QVERIFY2(first != 0, "the viewer's window did not appear");
     int width = 0;
     int height = 0;
     QVERIFY(x11testing::waitUntil(
-        [&] { return x->size(first, width, height) && width == 320 && height == 240; }));
-
+        [&] { return x.size(first, width, height) && width == 320 && height == 240; }));
     // The picture is on screen: the window is not one flat colour.
     QVERIFY(x11testing::waitUntil([&] {
-        const x11testing::Image image = x->grab(first);
-        for (std::uint32_t pixel : image.pixels) {
-            if (pixel != image.pixels.front())
-                return true;
-        }
-        return false;
+        const x11testing::Image image = x.grab(first);
+        return !image.empty() &&
+               std::count(image.pixels.begin(), image.pixels.end(), image.pixels.front()) <
+                   std::ptrdiff_t(image.pixels.size());
     }));
 
-    // Closed by its user, the viewer ends without a box: a box would keep the
+    // Closed by its user, the viewer ends without a box, which would keep the
     // next press from starting another viewer.
-    const QList<pid_t> firstViewer = viewersOf(pid_t(launcher.processId()));
+    const QList<pid_t> firstViewer = viewersOf(pid_t(launcher->processId()));
     QCOMPARE(firstViewer.size(), 1);
-    x->sendDeleteWindow(first);
+    x.sendDeleteWindow(first);
     QVERIFY(x11testing::waitUntil([&] { return kill(firstViewer.first(), 0) != 0; }));
-
-    before = x->topLevelWindows();
+    before = x.topLevelWindows();
     pressViewPanorama();
-    const x11testing::Window second = x->waitForNewWindow(before);
+    const x11testing::Window second = x.waitForNewWindow(before);
     QVERIFY2(second != 0, "the second viewer's window did not appear");
-    QCOMPARE(x->title(second), std::string()); // the viewer's window has no title, a box has
+    QCOMPARE(x.title(second), std::string()); // the viewer's window has no title, a box has
 
     // Closing the launcher leaves the viewer running, until its own window closes.
     closeLauncher();
@@ -168,8 +143,8 @@ void LauncherEndToEndTest::viewPanoramaOpensTheViewerWindow()
     QCOMPARE(readFile(run->filePath("config.cfg")), settings);
     const QList<pid_t> orphans = viewersOf(getpid());
     QCOMPARE(orphans.size(), 1);
-    QVERIFY(x->exists(second));
-    x->sendDeleteWindow(second);
+    QVERIFY(x.exists(second));
+    x.sendDeleteWindow(second);
     int status = -1;
     QVERIFY(x11testing::waitUntil(
         [&] { return waitpid(orphans.first(), &status, WNOHANG) == orphans.first(); }));
@@ -199,21 +174,19 @@ void LauncherEndToEndTest::failedStartShowsTheViewersReason()
     QFETCH(QByteArray, settings);
     QFETCH(QByteArray, reason);
 
-    launcher.setReadChannel(QProcess::StandardError);
     startLauncher(settings);
-    const std::vector<x11testing::Window> before = x->topLevelWindows();
+    const std::vector<x11testing::Window> before = x.topLevelWindows();
     pressViewPanorama();
-    const x11testing::Window box = x->waitForNewWindow(before);
+    const x11testing::Window box = x.waitForNewWindow(before);
     QVERIFY2(box != 0, "no box appeared");
-    QCOMPARE(x->title(box), std::string("Viewer did not start"));
-
-    // The box's text is also written to the launcher's standard error.
+    QCOMPARE(x.title(box), std::string("Viewer did not start"));
+    // The box's text also goes to the launcher's standard error.
     QByteArray errors;
-    QTRY_VERIFY_WITH_TIMEOUT((errors += launcher.readAllStandardError()).contains(reason), 30000);
+    QTRY_VERIFY_WITH_TIMEOUT((errors += launcher->readAllStandardError()).contains(reason), 30000);
     QVERIFY2(errors.contains("skyglass-gui: Viewer did not start:\n" + reason), errors.constData());
 
-    x->sendDeleteWindow(box);
-    QVERIFY(x11testing::waitUntil([&] { return !x->exists(box); }));
+    x.sendDeleteWindow(box);
+    QVERIFY(x11testing::waitUntil([&] { return !x.exists(box); }));
     closeLauncher();
 }
 
