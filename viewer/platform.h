@@ -23,6 +23,7 @@ enum EDisplayCheck
 };
 EDisplayCheck CheckDisplay(bool needsGlx);
 
+// Closes the connection CheckDisplay opened, if any. Returns true.
 bool ReleaseDisplay();
 
 // The display DISPLAY names; empty when it is not set.
