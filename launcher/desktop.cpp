@@ -3,18 +3,12 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QMessageBox>
-#include <QProcess>
 #include <QStandardPaths>
 #include <QWidget>
 
 QList<Volume> Desktop::volumes()
 {
     return mountedVolumes();
-}
-
-bool Desktop::startDetached(const QString& program, const QStringList& arguments)
-{
-    return QProcess::startDetached(program, arguments);
 }
 
 void Desktop::warn(QWidget* parent, const QString& title, const QString& text)

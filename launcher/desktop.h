@@ -4,19 +4,17 @@
 
 #include <QList>
 #include <QString>
-#include <QStringList>
 
 class QWidget;
 
-// What the launcher asks of the desktop it runs on: the mounted volumes, starting
-// a program without waiting for it, and warnings. Tests put their own in its place.
+// What the launcher asks of the desktop it runs on: the mounted volumes and
+// warnings. Tests put their own in its place.
 class Desktop
 {
 public:
     virtual ~Desktop() = default;
 
     virtual QList<Volume> volumes();
-    virtual bool startDetached(const QString& program, const QStringList& arguments);
     // A modal box with the warning icon and a single OK button.
     virtual void warn(QWidget* parent, const QString& title, const QString& text);
 

@@ -2,10 +2,12 @@
 
 #include "browser.h"
 #include "desktop.h"
+#include "viewerwatch.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
@@ -13,7 +15,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSaveFile>
 #include <QScreen>
 
 namespace {
@@ -65,7 +66,8 @@ Form1::Form1(Desktop* desktop, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
-      desktop(desktop ? desktop : realDesktop()), volumeTable(this->desktop->volumes())
+      desktop(desktop ? desktop : realDesktop()), volumeTable(this->desktop->volumes()),
+      viewers(new ViewerWatch(this))
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Corvane's Skyglass GUI"));
@@ -78,6 +80,9 @@ Form1::Form1(Desktop* desktop, QWidget* parent)
     createButtons();
     createSettingsPanel();
     chainTabOrder();
+
+    connect(viewers, &ViewerWatch::failedToStart, this, &Form1::reportViewerNotFound);
+    connect(viewers, &ViewerWatch::viewerFailed, this, &Form1::reportViewerFailure);
 
     Form_Load();
 
@@ -367,14 +372,13 @@ bool Form1::SaveSettings()
 
 bool Form1::writeLastPath()
 {
-    QSaveFile file(pathsFileName);
-    const QByteArray contents = lastPathFileContents(lastpath);
-    if (file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size() && file.commit())
+    QString reason;
+    if (writeLastPathFile(pathsFileName, lastpath, &reason))
         return true;
     warn(QStringLiteral("Path not saved"),
          QStringLiteral("The image path cannot be written to ") +
              QDir::toNativeSeparators(QDir::current().absoluteFilePath(pathsFileName)) +
-             QStringLiteral(".\n") + file.errorString());
+             QStringLiteral(".\n") + reason);
     return false;
 }
 
@@ -427,10 +431,24 @@ void Form1::cmdLaunchWithCurrent_Click()
 
     // The path goes to the viewer as one argument, exactly as it is.
     const QString program = Desktop::findProgram(viewerProgram);
-    if (program.isEmpty() || !desktop->startDetached(program, {lastpath}))
-        warn(QStringLiteral("Skyglass executable not found"),
-             viewerProgram + QStringLiteral(" not found.\nPlease place this program into the "
-                                            "same directory as the main program."));
+    if (program.isEmpty())
+        reportViewerNotFound();
+    else
+        viewers->start(program, {lastpath});
+}
+
+void Form1::reportViewerNotFound()
+{
+    warn(QStringLiteral("Skyglass executable not found"),
+         viewerProgram + QStringLiteral(" not found.\nPlease place this program into the "
+                                        "same directory as the main program."));
+}
+
+void Form1::reportViewerFailure(const QString& title, const QString& text)
+{
+    // Also for the console the launcher may have been started from.
+    qWarning().noquote() << QStringLiteral("skyglass-gui: ") + title + QStringLiteral(":\n") + text;
+    warn(title, text);
 }
 
 void Form1::Form_Unload()

@@ -18,6 +18,7 @@ class Desktop;
 class DriveList;
 class FileList;
 class FolderList;
+class ViewerWatch;
 
 // The launcher's window: an image browser, the fold-out settings panel and the
 // button that starts the viewer on the chosen image.
@@ -49,6 +50,8 @@ private slots:
     void Drive1_Change();
     void Dir1_Change();
     void File1_Click();
+    void reportViewerNotFound();
+    void reportViewerFailure(const QString& title, const QString& text);
 
 private:
     void createBrowser();
@@ -67,6 +70,7 @@ private:
 
     Desktop* desktop;
     VolumeTable volumeTable;
+    ViewerWatch* viewers;
 
     QLabel* Image1;
     QLabel* Label1;

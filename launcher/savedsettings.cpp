@@ -109,6 +109,33 @@ QByteArray lastPathFileContents(const QString& path)
     return path.toUtf8() + "\r\n";
 }
 
+namespace {
+
+// A new file replaces the old one at once, so that no reader ever sees half of
+// it; where the folder takes no new file, the existing one is written in place.
+bool saveFile(const QString& fileName, const QByteArray& bytes, QString* errorString)
+{
+    QSaveFile file(fileName);
+    file.setDirectWriteFallback(true);
+    if (!file.open(QIODevice::WriteOnly)) {
+        *errorString = file.errorString();
+        return false;
+    }
+    if (file.write(bytes) != bytes.size() || !file.commit()) {
+        *errorString = file.errorString();
+        file.cancelWriting();
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool writeLastPathFile(const QString& fileName, const QString& path, QString* errorString)
+{
+    return saveFile(fileName, lastPathFileContents(path), errorString);
+}
+
 QByteArray recordOverFile(const QByteArray& old, const SettingsRecord& record)
 {
     QByteArray bytes(reinterpret_cast<const char*>(record.data()), qsizetype(record.size()));
@@ -135,16 +162,5 @@ bool writeSettingsRecord(const QString& fileName, const SettingsRecord& record,
         existing.close();
     }
 
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly)) {
-        *errorString = file.errorString();
-        return false;
-    }
-    const QByteArray bytes = recordOverFile(old, record);
-    if (file.write(bytes) != bytes.size() || !file.commit()) {
-        *errorString = file.errorString();
-        file.cancelWriting();
-        return false;
-    }
-    return true;
+    return saveFile(fileName, recordOverFile(old, record), errorString);
 }

@@ -146,32 +146,35 @@ std::string Printable(const io::path& file)
     return out;
 }
 
-void Refuse(const io::path& file, const std::string& reason)
+void Refuse(const io::path& file, const std::string& reason, std::string* refusal)
 {
-    std::fprintf(stderr, "skyglass: cannot load \"%s\": %s\n", Printable(file).c_str(),
-                 reason.c_str());
+    const std::string text = "cannot load \"" + Printable(file) + "\": " + reason;
+    std::fprintf(stderr, "skyglass: %s\n", text.c_str());
+    if (refusal)
+        *refusal = text;
 }
 
 } // namespace
 
-video::ITexture* LoadPanoramaTexture(video::IVideoDriver* driver, const io::path& file)
+video::ITexture* LoadPanoramaTexture(video::IVideoDriver* driver, const io::path& file,
+                                     std::string* refusal)
 {
     if (!driver)
         return nullptr;
     if (file.size() == 0) {
-        Refuse(file, "no file name");
+        Refuse(file, "no file name", refusal);
         return nullptr;
     }
     std::string reason;
     video::IImage* image = imageload::DecodePanoramaImageFile(driver, file, reason);
     if (!image) {
-        Refuse(file, reason);
+        Refuse(file, reason, refusal);
         return nullptr;
     }
     video::ITexture* texture = driver->addTexture(file, image);
     image->drop();
     if (!texture) {
-        Refuse(file, "the video driver could not make a texture of it");
+        Refuse(file, "the video driver could not make a texture of it", refusal);
         return nullptr;
     }
     // Finds the texture just added under this name; no loader runs.

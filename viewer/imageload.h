@@ -30,5 +30,7 @@ irr::video::IImage* DecodePanoramaImageFile(irr::video::IVideoDriver* driver,
 // no supported format, or larger than 16384 pixels a side or 128 megapixels)
 // gets one line on standard error naming the file and the reason, and
 // nullptr; getTexture is then not called, so no engine loader sees the file.
+// The same words, without the program's name, go to `refusal` when given.
 irr::video::ITexture* LoadPanoramaTexture(irr::video::IVideoDriver* driver,
-                                          const irr::io::path& file);
+                                          const irr::io::path& file,
+                                          std::string* refusal = nullptr);

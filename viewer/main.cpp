@@ -4,9 +4,12 @@
 #include <irrlicht.h>
 
 #include <cstdio>
+#include <string>
 
 #include "imageload.h"
+#include "notice.h"
 #include "platform.h"
+#include "startup.h"
 #include "viewer.h"
 
 using namespace irr;
@@ -18,9 +21,13 @@ u8 buf[SettingsBytes] = {}; // the first bytes of "config.cfg"
 IrrlichtDevice* nulldev = createDevice(video::EDT_NULL, core::dimension2d<u32>(640, 480), 16, false,
                                        false, false, 0);              // probe device
 io::IFileSystem* FileSystem = nulldev ? nulldev->getFileSystem() : 0; // the probe's file system
-io::IReadFile* file = FileSystem ? FileSystem->createAndOpenFile("config.cfg") : 0; // settings file
+// The engine cannot tell a missing file from an unreadable one: the latter is
+// reported here, then treated as missing.
+bool configreadable = AcceptSettingsFile("config.cfg");
+io::IReadFile* file =
+    FileSystem && configreadable ? FileSystem->createAndOpenFile("config.cfg") : 0; // settings file
 
-// Without a "config.cfg" the built-in defaults apply.
+// Without a readable "config.cfg" the built-in defaults apply.
 const Settings settings = ReadSettings(file, buf);
 // Nothing after this point needs the probe device or the file.
 bool probereleased = ReleaseProbe(nulldev, FileSystem, file);
@@ -36,14 +43,21 @@ s8 vsync = settings.vsync;           // vertical sync when non-zero
 MyEventReceiver receiver; // hands the camera only the input it may act on
 
 // The engine opens its window while the device is created, so X errors are
-// made non-fatal and impossible sizes refused before that.
+// made non-fatal before that, and what cannot work is refused with its own
+// line: a renderer this system lacks, an impossible size, then the display, so
+// that a missing display is never blamed on the renderer.
 bool xerrorsreported = InstallXErrorHandler();
-bool sizeaccepted = AcceptWindowSize(renderer, resx, resy);
+bool rendereraccepted = AcceptRenderer(renderer);
+bool sizeaccepted = rendereraccepted && AcceptWindowSize(renderer, resx, resy);
+bool displayaccepted = sizeaccepted && AcceptDisplay(renderer);
 
 IrrlichtDevice* device =
-    sizeaccepted ? createDevice(video::E_DRIVER_TYPE(renderer), core::dimension2d<u32>(resx, resy),
-                                bpp, screenmode != 0, stencil != 0, vsync != 0, &receiver)
-                 : 0; // the viewer's device
+    displayaccepted
+        ? createDevice(video::E_DRIVER_TYPE(renderer), core::dimension2d<u32>(resx, resy), bpp,
+                       screenmode != 0, stencil != 0, vsync != 0, &receiver)
+        : 0; // the viewer's device
+bool failurereported = displayaccepted && !device && ReportRendererFailure(renderer);
+bool displayreleased = ReleaseDisplay();
 scene::ISceneManager* smgr = device ? device->getSceneManager() : 0;
 video::IVideoDriver* driver = device ? device->getVideoDriver() : 0;
 gui::IGUIEnvironment* guienv = device ? device->getGUIEnvironment() : 0;
@@ -75,8 +89,12 @@ int main(int argc, char* argv[])
     device->getCursorControl()->setVisible(false);
     CreateKeymap();
     // The picture is checked and decoded by the viewer's own loaders; no
-    // engine loader ever sees the file.
-    cylinder = LoadPanoramaTexture(driver, argv[1]);
+    // engine loader ever sees the file. Why it cannot be shown stays on
+    // screen, for a viewer started where no console is seen.
+    std::string refusal;
+    cylinder = LoadPanoramaTexture(driver, argv[1], &refusal);
+    if (!cylinder)
+        ShowNotice(guienv, refusal.c_str());
     if (!CreateWorld()) {
         device->drop();
         return 1;

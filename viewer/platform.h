@@ -10,6 +10,29 @@
 // example when an OpenGL driver cannot set the swap interval.
 bool InstallXErrorHandler();
 
+// What the X display named by DISPLAY offers a window: a connection and, when
+// asked for, GLX, which OpenGL needs. The connection stays open until
+// ReleaseDisplay(), so that a server that resets when its last client leaves
+// is still there when the engine connects.
+enum EDisplayCheck
+{
+    EDC_NOT_SET,     // DISPLAY is not set
+    EDC_CANNOT_OPEN, // no connection to the display
+    EDC_NO_GLX,      // connected, but the display has no GLX
+    EDC_READY
+};
+EDisplayCheck CheckDisplay(bool needsGlx);
+
+// Closes the connection CheckDisplay opened, if any. Returns true.
+bool ReleaseDisplay();
+
+// The display DISPLAY names; empty when it is not set.
+const char* DisplayName();
+
+// Why the existing file `name` cannot be read: the system's reason, or "not a
+// regular file"; null when it can be read or does not exist.
+const char* UnreadableFileReason(const char* name);
+
 // The folder holding the running executable, ending with '/'; empty when it
 // cannot be found out.
 irr::io::path ExecutableFolder();

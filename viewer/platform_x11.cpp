@@ -2,12 +2,19 @@
 #include "platform.h"
 
 #include <X11/Xlib.h>
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace irr;
 
 namespace {
+Display* checkeddisplay = 0; // the connection CheckDisplay opened
+
 int ReportXError(Display* display, XErrorEvent* event)
 {
     char text[256] = {};
@@ -22,6 +29,49 @@ bool InstallXErrorHandler()
 {
     XSetErrorHandler(ReportXError);
     return true;
+}
+
+EDisplayCheck CheckDisplay(bool needsGlx)
+{
+    if (!*DisplayName())
+        return EDC_NOT_SET;
+    ReleaseDisplay();
+    checkeddisplay = XOpenDisplay(0);
+    if (!checkeddisplay)
+        return EDC_CANNOT_OPEN;
+    int opcode = 0, firstEvent = 0, firstError = 0;
+    const bool glx = XQueryExtension(checkeddisplay, "GLX", &opcode, &firstEvent, &firstError);
+    return needsGlx && !glx ? EDC_NO_GLX : EDC_READY;
+}
+
+bool ReleaseDisplay()
+{
+    if (checkeddisplay)
+        XCloseDisplay(checkeddisplay);
+    checkeddisplay = 0;
+    return true;
+}
+
+const char* DisplayName()
+{
+    const char* name = std::getenv("DISPLAY");
+    return name ? name : "";
+}
+
+const char* UnreadableFileReason(const char* name)
+{
+    // Non-blocking, so that a FIFO in the file's place cannot hang the start-up.
+    const int fd = ::open(name, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0)
+        return errno == ENOENT ? 0 : std::strerror(errno);
+    struct stat info;
+    const char* reason = 0;
+    if (::fstat(fd, &info) != 0)
+        reason = std::strerror(errno);
+    else if (!S_ISREG(info.st_mode))
+        reason = "not a regular file";
+    ::close(fd);
+    return reason;
 }
 
 io::path ExecutableFolder()

@@ -1,7 +1,5 @@
 #include "settings.h"
 
-#include <cstdio>
-
 using namespace irr;
 
 Settings DecodeSettings(const u8 (&bytes)[SettingsBytes])
@@ -43,17 +41,4 @@ bool ReleaseProbe(IrrlichtDevice*& probe, io::IFileSystem*& fileSystem, io::IRea
     fileSystem = 0;
     probe = 0;
     return true;
-}
-
-bool AcceptWindowSize(u8 renderer, s32 resx, s32 resy)
-{
-    if (renderer == video::EDT_NULL)
-        return true;
-    if (resx >= 1 && resx <= MaxWindowSide && resy >= 1 && resy <= MaxWindowSide)
-        return true;
-    std::fprintf(stderr,
-                 "skyglass: the window size %d x %d in config.cfg cannot be used; width and "
-                 "height must be from 1 to %d\n",
-                 resx, resy, MaxWindowSide);
-    return false;
 }

@@ -8,9 +8,6 @@
 
 constexpr irr::u32 SettingsBytes = 11; // bytes read from the start of "config.cfg"
 
-// The largest width and height the viewer opens a window with.
-constexpr irr::s32 MaxWindowSide = 8192;
-
 struct Settings
 {
     irr::u8 renderer;   // engine driver type, E_DRIVER_TYPE numbering
@@ -42,11 +39,5 @@ Settings ReadSettings(irr::io::IReadFile* file, irr::u8 (&bytes)[SettingsBytes])
 // Drops the settings file and the probe device and clears the three pointers.
 bool ReleaseProbe(irr::IrrlichtDevice*& probe, irr::io::IFileSystem*& fileSystem,
                   irr::io::IReadFile*& file);
-
-// True when a device with this renderer and size may be created: the null
-// renderer takes any size, every other one 1 to MaxWindowSide per side (the
-// engine opens an X window for them, which a size of 0 kills and a huge size
-// crashes). A refused size is reported on standard error.
-bool AcceptWindowSize(irr::u8 renderer, irr::s32 resx, irr::s32 resy);
 
 #endif

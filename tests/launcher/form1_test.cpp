@@ -1,6 +1,7 @@
 #include "browser.h"
 #include "desktop.h"
 #include "form1.h"
+#include "savedsettings.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -8,30 +9,31 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <functional>
 #include <memory>
 
+#include <grp.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 namespace {
 
-// Stands in for the desktop: chosen volumes, and a record of every warning and
-// program start instead of showing or starting anything.
+// Stands in for the desktop: chosen volumes, and a record of every warning
+// instead of showing it.
 class FakeDesktop : public Desktop
 {
 public:
     QList<Volume> volumeList{{QStringLiteral("/"), QString()}};
-    QStringList warnings;      // title, then text
-    QList<QStringList> starts; // program, then arguments
+    QStringList warnings; // title, then text
     std::function<void()> onWarn;
 
     QList<Volume> volumes() override { return volumeList; }
-    bool startDetached(const QString& program, const QStringList& arguments) override
-    {
-        starts.append(QStringList{program} + arguments);
-        return true;
-    }
     void warn(QWidget*, const QString& title, const QString& text) override
     {
         warnings << title << text;
@@ -61,6 +63,24 @@ QByteArray readFile(const QString& name)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
+// A stand-in viewer on the search path: a shell script that first notes its
+// process id in "pid", then runs "body".
+void writeViewer(const QByteArray& body)
+{
+    QFile::remove("bin/skyglass");
+    writeFile("bin/skyglass", "#!/bin/sh\nPATH=/usr/bin:/bin\necho $$ > pid\n" + body + '\n');
+    QVERIFY(QFile::setPermissions("bin/skyglass", QFile::ReadOwner | QFile::ExeOwner));
+}
+
+// Waits until the stand-in viewer has ended and the launcher has seen it end.
+void waitForViewerEnd()
+{
+    QTRY_VERIFY(QFile::exists("pid"));
+    const pid_t pid = readFile("pid").trimmed().toInt();
+    QTRY_VERIFY_WITH_TIMEOUT(kill(pid, 0) != 0, 30000);
+    QTest::qWait(50); // the end may be reported after the process has gone
+}
+
 } // namespace
 
 class Form1Test : public QObject
@@ -83,6 +103,11 @@ private slots:
     void joinAtAVolumeRootKeepsBothSeparators();
     void unavailableDeviceIsReportedAndUndone();
     void missingViewerIsReportedAfterBothFilesAreWritten();
+    void viewerThatCannotBeRunIsReportedAsNotFound();
+    void viewerEndIsReported_data();
+    void viewerEndIsReported();
+    void closingLeavesTheViewersRunning();
+    void savingWritesInPlaceWhereTheFolderTakesNoNewFile();
 
 private:
     void createForm()
@@ -90,6 +115,11 @@ private:
         form = std::make_unique<Form1>(desktop.get());
         form->show();
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    }
+    static void expectReportOnStandardError(const QString& start)
+    {
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression('^' + QRegularExpression::escape(
+                                                                        "skyglass-gui: " + start)));
     }
     template <typename T> T* control(const char* name)
     {
@@ -123,10 +153,9 @@ void Form1Test::init()
     QVERIFY(QDir::setCurrent(workDirectory->path()));
     work = QDir::currentPath();
     desktop = std::make_unique<FakeDesktop>();
-    // A stand-in viewer on the search path; the real one is never started here.
+    // The real viewer is never started here; this one notes how it was started.
     QVERIFY(QDir().mkdir("bin"));
-    writeFile("bin/skyglass", "#!/bin/sh\n");
-    QVERIFY(QFile::setPermissions("bin/skyglass", QFile::ReadOwner | QFile::ExeOwner));
+    writeViewer("printf '%s\\n' \"$0\" \"$@\" > started");
     qputenv("PATH", QFile::encodeName(work + "/bin"));
 }
 
@@ -233,8 +262,8 @@ void Form1Test::firstStartLaunchesWithAnEmptyPath()
     QCOMPARE(control<FolderList>("Dir1")->path(), work);
 
     click("cmdLaunchWithCurrent");
-    QCOMPARE(desktop->starts, QList<QStringList>({{work + "/bin/skyglass", ""}}));
     QCOMPARE(control<QLineEdit>("Text1")->text(), QString("skyglass \"\""));
+    QTRY_COMPARE(readFile("started"), (work + "/bin/skyglass\n\n").toUtf8());
     QCOMPARE(readFile("paths.ini"), QByteArray("\r\n"));
 }
 
@@ -259,8 +288,8 @@ void Form1Test::restoresAPathWithACommaWithoutAClick()
 
     // The path, blanks and comma included, is the viewer's one argument; no shell.
     click("cmdLaunchWithCurrent");
-    QCOMPARE(desktop->starts, QList<QStringList>({{work + "/bin/skyglass", restored}}));
     QCOMPARE(control<QLineEdit>("Text1")->text(), "skyglass \"" + restored + '"');
+    QTRY_COMPARE(readFile("started"), (work + "/bin/skyglass\n" + restored + '\n').toUtf8());
     QCOMPARE(readFile("paths.ini"), restored.toUtf8() + "\r\n");
 }
 
@@ -321,8 +350,129 @@ void Form1Test::missingViewerIsReportedAfterBothFilesAreWritten()
              QStringList({"Skyglass executable not found",
                           "skyglass not found.\nPlease place this program into the same "
                           "directory as the main program."}));
-    QVERIFY(desktop->starts.isEmpty());
+    QVERIFY(!QFile::exists("pid"));
     QCOMPARE(written, (work + "/pano.jpg\r\n").toUtf8() + bytes({0, 0, 0, 0, 0, 32, 0, 0, 0}));
+}
+
+void Form1Test::viewerThatCannotBeRunIsReportedAsNotFound()
+{
+    QFile::remove("bin/skyglass");
+    writeFile("bin/skyglass", "#!/nonexistent/interpreter\n");
+    QVERIFY(QFile::setPermissions("bin/skyglass", QFile::ReadOwner | QFile::ExeOwner));
+    createForm();
+    click("cmdLaunchWithCurrent");
+    QTRY_COMPARE(desktop->warnings,
+                 QStringList({"Skyglass executable not found",
+                              "skyglass not found.\nPlease place this program into the same "
+                              "directory as the main program."}));
+}
+
+void Form1Test::viewerEndIsReported_data()
+{
+    QTest::addColumn<QByteArray>("viewer"); // what the stand-in viewer does
+    QTest::addColumn<QStringList>("warnings");
+
+    const QString didNotStart = QStringLiteral("Viewer did not start");
+    QTest::newRow("closed by its user")
+        << QByteArray("echo 'Irrlicht Engine'; echo 'skyglass: cannot load \"a\": b' >&2; exit 0")
+        << QStringList();
+    QTest::newRow("refusal on standard error")
+        << QByteArray("echo 'Irrlicht Engine'; echo 'skyglass: one' >&2; echo 'skyglass: two' >&2; "
+                      "exit 1")
+        << QStringList{didNotStart, "skyglass: one\nskyglass: two"};
+    QTest::newRow("only standard output")
+        << QByteArray("echo 'Irrlicht Engine'; echo 'Need running XServer'; echo; exit 3")
+        << QStringList{didNotStart, "Need running XServer"};
+    QTest::newRow("silent") << QByteArray("exit 2")
+                            << QStringList{didNotStart, "The viewer ended with exit code 2."};
+    QTest::newRow("signal") << QByteArray("echo 'skyglass: X error ignored' >&2; kill -KILL $$")
+                            << QStringList{"Viewer stopped",
+                                           "The viewer was ended by the signal SIGKILL (Killed).\n"
+                                           "skyglass: X error ignored"};
+
+    // 40 lines of 200 bytes and a last one: 4 KiB from the end lies in line 19.
+    QString tail;
+    for (int i = 20; i < 40; ++i)
+        tail +=
+            QStringLiteral("line %1 ").arg(i, 3, 10, QLatin1Char('0')) + QString(190, u'0') + u'\n';
+    QTest::newRow("long output, its end from a line's start")
+        << QByteArray("i=0; while [ $i -lt 40 ]; do printf 'line %03d %0190d\\n' $i 0 >&2; "
+                      "i=$((i+1)); done; echo 'skyglass: last' >&2; exit 1")
+        << QStringList{didNotStart, tail + "skyglass: last"};
+}
+
+void Form1Test::viewerEndIsReported()
+{
+    QFETCH(QByteArray, viewer);
+    QFETCH(QStringList, warnings);
+
+    writeViewer(viewer);
+    createForm();
+    // The report also goes to standard error, for a launcher started from a console.
+    if (!warnings.isEmpty())
+        expectReportOnStandardError(warnings.at(0) + ":\n" + warnings.at(1));
+    click("cmdLaunchWithCurrent");
+    waitForViewerEnd();
+    QCOMPARE(desktop->warnings, warnings);
+}
+
+void Form1Test::closingLeavesTheViewersRunning()
+{
+    // Two run at once. Each notes its session (the launcher's would hang it up
+    // with its terminal) and writes after the launcher has gone (through a pipe
+    // that would kill it).
+    writeViewer("cut -d ' ' -f 6 /proc/$$/stat > session.$$\n"
+                "while [ ! -e go ]; do sleep 0.02; done\n"
+                "echo 'skyglass: still here' >&2; echo 'still here'; : > finished.$$");
+    createForm();
+    click("cmdLaunchWithCurrent");
+    click("cmdLaunchWithCurrent");
+    const QDir work(".");
+    QTRY_COMPARE(work.entryList({"session.*"}).size(), 2);
+    for (const QString& session : work.entryList({"session.*"}))
+        QTRY_VERIFY(!readFile(session).isEmpty() && readFile(session).toInt() != getsid(0));
+
+    QVERIFY(form->close());
+    form.reset();
+    writeFile("go", {});
+    QTRY_COMPARE(work.entryList({"finished.*"}).size(), 2);
+    QVERIFY(desktop->warnings.isEmpty());
+}
+
+void Form1Test::savingWritesInPlaceWhereTheFolderTakesNoNewFile()
+{
+    // A folder that takes no new file, holding files anyone may write: as root,
+    // whom permissions do not stop, the saving runs as another user.
+    const QString folder = work + "/fixed";
+    QVERIFY(QDir().mkdir(folder));
+    const QString config = folder + "/config.cfg";
+    const QString paths = folder + "/paths.ini";
+    writeFile(config, bytes({1, 2, 3, 4, 5, 6, 7, 8, 9, 0xaa, 0xbb}));
+    writeFile(paths, "old path\r\n");
+    for (auto [name, mode] : {std::pair{config, 0666}, {paths, 0666}, {work, 0755}, {folder, 0555}})
+        QCOMPARE(chmod(QFile::encodeName(name).constData(), mode_t(mode)), 0);
+
+    const pid_t child = fork();
+    if (child == 0) {
+        const uid_t nobody = 65534;
+        if (geteuid() == 0 &&
+            (setgroups(0, nullptr) != 0 || setresgid(nobody, nobody, nobody) != 0 ||
+             setresuid(nobody, nobody, nobody) != 0))
+            _exit(2);
+        QString reason;
+        const bool saved = writeSettingsRecord(config, {5, 3, 32, 2, 88, 32, 0, 1, 0}, &reason) &&
+                           writeLastPathFile(paths, "/pictures/pano.jpg", &reason);
+        if (!saved)
+            fprintf(stderr, "%s\n", qPrintable(reason));
+        _exit(saved ? 0 : 1);
+    }
+    int status = -1;
+    QCOMPARE(waitpid(child, &status, 0), child);
+    QCOMPARE(chmod(QFile::encodeName(folder).constData(), 0755), 0);
+    QCOMPARE(status, 0);
+    QCOMPARE(readFile(config), bytes({5, 3, 32, 2, 88, 32, 0, 1, 0, 0xaa, 0xbb}));
+    QCOMPARE(readFile(paths), QByteArray("/pictures/pano.jpg\r\n"));
+    QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList({"config.cfg", "paths.ini"}));
 }
 
 QTEST_MAIN(Form1Test)

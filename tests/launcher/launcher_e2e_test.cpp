@@ -1,5 +1,6 @@
-// Starts the real launcher and presses "View panorama" the way a user does; the
-// real viewer must open its window on the chosen picture.
+// Starts the real launcher and presses "View panorama" the way a user does: the
+// real viewer must open its window on the chosen picture, or, where it cannot
+// start, the launcher must say why in a box.
 #include "x11_testing.h"
 
 #include <QDir>
@@ -7,6 +8,10 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
 
 static QByteArray readFile(const QString& name)
 {
@@ -20,66 +25,169 @@ static bool writeFile(const QString& name, const QByteArray& contents)
     return file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size();
 }
 
+// The viewers whose parent is "parent"; /proc/PID/stat holds "PID (skyglass) S PPID ...".
+static QList<pid_t> viewersOf(pid_t parent)
+{
+    QList<pid_t> viewers;
+    for (const QString& pid : QDir("/proc").entryList(QDir::Dirs)) {
+        const QList<QByteArray> stat = readFile("/proc/" + pid + "/stat").split(' ');
+        if (stat.value(1) == "(skyglass)" && stat.value(3).toInt() == parent)
+            viewers << pid.toInt();
+    }
+    return viewers;
+}
+
 class LauncherEndToEndTest : public QObject
 {
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void viewPanoramaOpensTheViewerWindow();
+    void failedStartShowsTheViewersReason_data();
+    void failedStartShowsTheViewersReason();
+
+private:
+    // Starts the launcher in a new run folder with these settings; the sample,
+    // in a folder whose name holds a blank and a comma, is the last path.
+    void startLauncher(const QByteArray& settings);
+    void pressViewPanorama(); // at 0, 416, 193 x 41; no file is chosen
+    void closeLauncher();
+
+    x11testing::Connection x;
+    std::unique_ptr<QTemporaryDir> run;
+    QString picture;
+    std::unique_ptr<QProcess> launcher;
+    x11testing::Window launcherWindow = 0;
 };
+
+void LauncherEndToEndTest::initTestCase()
+{
+    QVERIFY2(x.isOpen(), "no X display");
+    // A viewer that outlives the launcher becomes this process's child, so
+    // that its exit status can be seen.
+    QCOMPARE(prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
+}
+
+void LauncherEndToEndTest::startLauncher(const QByteArray& settings)
+{
+    run = std::make_unique<QTemporaryDir>();
+    const QString media = QStringLiteral(SKYGLASS_RUN_DIR "/media");
+    QVERIFY(QFile::link(media, run->filePath("media")));
+    QVERIFY(QDir(run->path()).mkdir("Alps, 2020"));
+    picture = run->filePath("Alps, 2020/sample pano.jpg");
+    QVERIFY(QFile::copy(media + "/sample-panorama.jpg", picture));
+    QVERIFY(writeFile(run->filePath("paths.ini"), picture.toUtf8() + "\r\n"));
+    QVERIFY(writeFile(run->filePath("config.cfg"), settings));
+
+    const std::vector<x11testing::Window> before = x.topLevelWindows();
+    launcher = std::make_unique<QProcess>();
+    launcher->setWorkingDirectory(run->path());
+    launcher->setProcessChannelMode(QProcess::ForwardedOutputChannel);
+    launcher->start(QStringLiteral(SKYGLASS_GUI_EXECUTABLE), {});
+    launcherWindow = x.waitForNewWindow(before);
+    QVERIFY2(launcherWindow != 0, "the launcher's window did not appear");
+}
+
+void LauncherEndToEndTest::pressViewPanorama()
+{
+    x.movePointer(launcherWindow, 96, 436);
+    x.click(1);
+}
+
+void LauncherEndToEndTest::closeLauncher()
+{
+    x.sendDeleteWindow(launcherWindow);
+    QVERIFY(launcher->waitForFinished(60000));
+    QCOMPARE(launcher->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(launcher->exitCode(), 0);
+}
 
 void LauncherEndToEndTest::viewPanoramaOpensTheViewerWindow()
 {
-    x11testing::Connection x;
-    QVERIFY2(x.isOpen(), "no X display");
-
-    // A run folder with the sample in a folder whose name holds a blank and a comma.
-    QTemporaryDir run;
-    const QString media = QStringLiteral(SKYGLASS_RUN_DIR "/media");
-    QVERIFY(QFile::link(media, run.filePath("media")));
-    QVERIFY(QDir(run.path()).mkdir("Alps, 2020"));
-    const QString picture = run.filePath("Alps, 2020/sample pano.jpg");
-    QVERIFY(QFile::copy(media + "/sample-panorama.jpg", picture));
-    QVERIFY(writeFile(run.filePath("paths.ini"), picture.toUtf8() + "\r\n"));
     // OpenGL, 320 x 240, 32 bits, windowed, and a tail that must survive.
     const QByteArray settings("\x05\x01\x40\x00\xf0\x20\x00\x00\x00\x2a", 10);
-    QVERIFY(writeFile(run.filePath("config.cfg"), settings));
+    startLauncher(settings);
 
-    const std::vector<x11testing::Window> beforeLauncher = x.topLevelWindows();
-    QProcess launcher;
-    launcher.setWorkingDirectory(run.path());
-    launcher.setProcessChannelMode(QProcess::ForwardedChannels);
-    launcher.start(QStringLiteral(SKYGLASS_GUI_EXECUTABLE), {});
-    const x11testing::Window launcherWindow = x.waitForNewWindow(beforeLauncher);
-    QVERIFY2(launcherWindow != 0, "the launcher's window did not appear");
-
-    // Press "View panorama" (0, 416, 193 x 41) without choosing a file.
-    const std::vector<x11testing::Window> beforeViewer = x.topLevelWindows();
-    x.movePointer(launcherWindow, 96, 436);
-    x.click(1);
-    const x11testing::Window viewer = x.waitForNewWindow(beforeViewer);
-    QVERIFY2(viewer != 0, "the viewer's window did not appear");
+    std::vector<x11testing::Window> before = x.topLevelWindows();
+    pressViewPanorama();
+    const x11testing::Window first = x.waitForNewWindow(before);
+    QVERIFY2(first != 0, "the viewer's window did not appear");
     int width = 0;
     int height = 0;
     QVERIFY(x11testing::waitUntil(
-        [&] { return x.size(viewer, width, height) && width == 320 && height == 240; }));
-
+        [&] { return x.size(first, width, height) && width == 320 && height == 240; }));
     // The picture is on screen: the window is not one flat colour.
     QVERIFY(x11testing::waitUntil([&] {
-        const x11testing::Image image = x.grab(viewer);
-        for (std::uint32_t pixel : image.pixels) {
-            if (pixel != image.pixels.front())
-                return true;
-        }
-        return false;
+        const x11testing::Image image = x.grab(first);
+        return !image.empty() &&
+               std::count(image.pixels.begin(), image.pixels.end(), image.pixels.front()) <
+                   std::ptrdiff_t(image.pixels.size());
     }));
 
-    x.sendDeleteWindow(viewer);
-    x.sendDeleteWindow(launcherWindow);
-    QVERIFY(launcher.waitForFinished(60000));
-    QCOMPARE(launcher.exitCode(), 0);
-    QCOMPARE(readFile(run.filePath("paths.ini")), picture.toUtf8() + "\r\n");
-    QCOMPARE(readFile(run.filePath("config.cfg")), settings);
+    // Closed by its user, the viewer ends without a box, which would keep the
+    // next press from starting another viewer.
+    const QList<pid_t> firstViewer = viewersOf(pid_t(launcher->processId()));
+    QCOMPARE(firstViewer.size(), 1);
+    x.sendDeleteWindow(first);
+    QVERIFY(x11testing::waitUntil([&] { return kill(firstViewer.first(), 0) != 0; }));
+    before = x.topLevelWindows();
+    pressViewPanorama();
+    const x11testing::Window second = x.waitForNewWindow(before);
+    QVERIFY2(second != 0, "the second viewer's window did not appear");
+    QCOMPARE(x.title(second), std::string()); // the viewer's window has no title, a box has
+
+    // Closing the launcher leaves the viewer running, until its own window closes.
+    closeLauncher();
+    QCOMPARE(readFile(run->filePath("paths.ini")), picture.toUtf8() + "\r\n");
+    QCOMPARE(readFile(run->filePath("config.cfg")), settings);
+    const QList<pid_t> orphans = viewersOf(getpid());
+    QCOMPARE(orphans.size(), 1);
+    QVERIFY(x.exists(second));
+    x.sendDeleteWindow(second);
+    int status = -1;
+    QVERIFY(x11testing::waitUntil(
+        [&] { return waitpid(orphans.first(), &status, WNOHANG) == orphans.first(); }));
+    QVERIFY(WIFEXITED(status));
+    QCOMPARE(WEXITSTATUS(status), 0);
+}
+
+void LauncherEndToEndTest::failedStartShowsTheViewersReason_data()
+{
+    QTest::addColumn<QByteArray>("settings");
+    QTest::addColumn<QByteArray>("reason");
+
+    QTest::newRow("Direct3D 9") << QByteArray("\x04\x01\x40\x00\xf0\x20\x00\x00\x00", 9)
+                                << QByteArray("skyglass: config.cfg chooses renderer 4 (Direct3D "
+                                              "9), which this system does not have; choose "
+                                              "OpenGL, BurningsVideo or Software in Skyglass GUI");
+    QTest::newRow("width 0") << QByteArray("\x05\x00\x00\x00\xf0\x20\x00\x00\x00", 9)
+                             << QByteArray("skyglass: the window size 0 x 240 in config.cfg "
+                                           "cannot be used");
+    // Shown as renderer NULL at 0 x 0 and saved so.
+    QTest::newRow("empty") << QByteArray()
+                           << QByteArray("skyglass: config.cfg chooses no renderer with a window");
+}
+
+void LauncherEndToEndTest::failedStartShowsTheViewersReason()
+{
+    QFETCH(QByteArray, settings);
+    QFETCH(QByteArray, reason);
+
+    startLauncher(settings);
+    const std::vector<x11testing::Window> before = x.topLevelWindows();
+    pressViewPanorama();
+    const x11testing::Window box = x.waitForNewWindow(before);
+    QVERIFY2(box != 0, "no box appeared");
+    QCOMPARE(x.title(box), std::string("Viewer did not start"));
+    // The box's text also goes to the launcher's standard error.
+    QByteArray errors;
+    QTRY_VERIFY_WITH_TIMEOUT((errors += launcher->readAllStandardError()).contains(reason), 30000);
+    QVERIFY2(errors.contains("skyglass-gui: Viewer did not start:\n" + reason), errors.constData());
+
+    x.sendDeleteWindow(box);
+    QVERIFY(x11testing::waitUntil([&] { return !x.exists(box); }));
+    closeLauncher();
 }
 
 QTEST_GUILESS_MAIN(LauncherEndToEndTest)

@@ -62,10 +62,17 @@ bool Connection::size(Window window, int& width, int& height) const
 }
 
 // The test server's screen is 24-bit TrueColor: a pixel is 0xRRGGBB already.
+// Only what lies on the screen can be read.
 Image Connection::grab(Window window) const
 {
     Image image;
-    XImage* shot = size(window, image.width, image.height)
+    XWindowAttributes attributes = {};
+    if (XGetWindowAttributes(display, window, &attributes)) {
+        image.width = std::min(attributes.width, WidthOfScreen(attributes.screen) - attributes.x);
+        image.height =
+            std::min(attributes.height, HeightOfScreen(attributes.screen) - attributes.y);
+    }
+    XImage* shot = image.width > 0 && image.height > 0
                        ? XGetImage(display, window, 0, 0, unsigned(image.width),
                                    unsigned(image.height), AllPlanes, ZPixmap)
                        : nullptr;
@@ -108,6 +115,16 @@ void Connection::sendDeleteWindow(Window window) const
     event.xclient.data.l[0] = long(XInternAtom(display, "WM_DELETE_WINDOW", False));
     XSendEvent(display, window, False, NoEventMask, &event);
     XSync(display, False);
+}
+
+std::string Connection::title(Window window) const
+{
+    char* name = nullptr;
+    std::string title;
+    if (XFetchName(display, window, &name) && name)
+        title = name;
+    XFree(name);
+    return title;
 }
 
 } // namespace x11testing

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <vector>
 
 struct _XDisplay; // Xlib's own header defines clashing macros (None, Bool...)
@@ -44,11 +45,12 @@ public:
     // A viewable top-level window not in `before`; 0 when none came in time.
     Window waitForNewWindow(const std::vector<Window>& before) const;
     bool size(Window window, int& width, int& height) const;
-    Image grab(Window window) const;
+    Image grab(Window window) const;                     // its part on the screen
     void movePointer(Window window, int x, int y) const; // x, y in the window
     void key(KeySym key, bool down) const;
     void click(unsigned button) const;
     void sendDeleteWindow(Window window) const; // as a window manager asks it to close
+    std::string title(Window window) const;
 
 private:
     _XDisplay* display = nullptr;

@@ -1,0 +1,55 @@
+#include "notice.h"
+
+using namespace irr;
+
+namespace {
+const s32 margin = 8;  // between the window's edges and the box
+const s32 padding = 6; // between the box's edges and the text
+
+// Decodes UTF-8; a byte that starts no valid sequence shows as '?'.
+core::stringw FromUtf8(const char* text)
+{
+    core::stringw wide;
+    for (const u8* p = reinterpret_cast<const u8*>(text); *p;) {
+        // A sequence's length and the bits its first byte carries.
+        u32 length = 0, code = 0;
+        if (*p < 0x80)
+            length = 1, code = *p;
+        else if (*p >= 0xC2 && *p < 0xE0)
+            length = 2, code = *p & 0x1F;
+        else if (*p >= 0xE0 && *p < 0xF0)
+            length = 3, code = *p & 0x0F;
+        else if (*p >= 0xF0 && *p < 0xF5)
+            length = 4, code = *p & 0x07;
+        u32 i = 1;
+        while (i < length && (p[i] & 0xC0) == 0x80)
+            code = code << 6 | (p[i++] & 0x3F);
+        wide.append(length != 0 && i == length ? static_cast<wchar_t>(code) : L'?');
+        p += i;
+    }
+    return wide;
+}
+} // namespace
+
+gui::IGUIElement* ShowNotice(gui::IGUIEnvironment* guienv, const char* text)
+{
+    const core::dimension2d<u32> screen = guienv->getVideoDriver()->getScreenSize();
+    const s32 width = core::max_(s32(screen.Width) - 2 * margin, 2 * padding + 1);
+
+    // The text is laid out first, so that the box can be made as high as it.
+    gui::IGUIStaticText* box =
+        guienv->addStaticText(L"", core::rect<s32>(margin, margin, margin + width, margin + 1),
+                              false, false, 0, -1, true);
+    box->setBackgroundColor(video::SColor(255, 32, 32, 40));
+    gui::IGUIStaticText* words = guienv->addStaticText(
+        FromUtf8(text).c_str(), core::rect<s32>(padding, padding, width - padding, padding + 1),
+        false, false, box);
+    words->setWordWrap(true); // breaks the text into lines, which getTextHeight counts
+    words->setOverrideColor(video::SColor(255, 255, 255, 255));
+    const s32 height = words->getTextHeight();
+    words->setRelativePosition(
+        core::rect<s32>(padding, padding, width - padding, padding + height));
+    box->setRelativePosition(
+        core::rect<s32>(margin, margin, margin + width, margin + height + 2 * padding));
+    return box;
+}
