@@ -3,6 +3,7 @@
 // tests/support/with-xvfb.sh where there is none), and prints Markdown tables.
 #include "bench.h"
 #include "sample_panorama.h"
+#include "settings_record.h"
 
 #include <irrlicht.h>
 
@@ -103,10 +104,9 @@ bool prepare(const bench::Options& options, bench::Workspace& ws)
 
     // The viewer's settings: OpenGL, 1280 x 720, 32 bits, windowed, no
     // stencil buffer, no vertical sync.
-    const unsigned char settings[9] = {5,  1280 / 256, 1280 % 256, 720 / 256, 720 % 256,
-                                       32, 0,          0,          0};
+    const SettingsRecord settings = EncodeSettings({5, 1280, 720, 32, 0, 0, 0});
     std::ofstream(ws.dir + "/config.cfg", std::ios::binary)
-        .write(reinterpret_cast<const char*>(settings), sizeof settings);
+        .write(reinterpret_cast<const char*>(settings.data()), std::streamsize(settings.size()));
 
     const u32 jw = options.small ? 1024 : 8192, pw = options.small ? 512 : 4096;
     ws.jpeg = ws.dir + "/panorama.jpg";

@@ -198,8 +198,17 @@ void Form1::chainTabOrder()
 
 SettingsRecord Form1::settingsBytes() const
 {
-    return {renderer, resx_hi,    resx_lo,       resy_hi, resy_lo,
-            bitdepth, fullscreen, stencilbuffer, vsync};
+    SettingsRecord record;
+    record[ESO_RENDERER] = renderer;
+    record[ESO_WIDTH_HIGH] = resx_hi;
+    record[ESO_WIDTH_LOW] = resx_lo;
+    record[ESO_HEIGHT_HIGH] = resy_hi;
+    record[ESO_HEIGHT_LOW] = resy_lo;
+    record[ESO_BIT_DEPTH] = bitdepth;
+    record[ESO_FULL_SCREEN] = fullscreen;
+    record[ESO_STENCIL] = stencilbuffer;
+    record[ESO_VSYNC] = vsync;
+    return record;
 }
 
 void Form1::setClientWidth(int width)
@@ -283,41 +292,39 @@ void Form1::loadSettings()
     QFile file(configFileName);
     const bool opened =
         file.exists() ? file.open(QIODevice::ReadOnly) : file.open(QIODevice::ReadWrite);
-
     // Bytes beyond the end of the file read as 0.
-    const auto nextByte = [&file] {
-        char byte = 0;
-        return file.getChar(&byte) ? quint8(byte) : quint8(0);
-    };
+    SettingsRecord record = {};
+    if (opened)
+        file.read(reinterpret_cast<char*>(record.data()), qint64(record.size()));
+    file.close();
+
+    // Each value is shown as soon as it is taken; the first one refused ends the loading.
     const auto loaded = [&] {
         if (!opened)
             return false;
-        renderer = nextByte();
+        renderer = record[ESO_RENDERER];
         if (renderer >= cboRenderer->count())
             return false;
         cboRenderer->setCurrentIndex(renderer);
 
-        resx_hi = nextByte();
-        resx_lo = nextByte();
-        const std::optional<int> width = joinResolution(resx_hi, resx_lo);
-        if (!width)
-            return false;
-        txtResX->setText(QString::number(*width));
+        for (auto [hi, lo, offset, box] :
+             {std::tuple{&resx_hi, &resx_lo, ESO_WIDTH_HIGH, txtResX},
+              std::tuple{&resy_hi, &resy_lo, ESO_HEIGHT_HIGH, txtResY}}) {
+            *hi = record[offset];
+            *lo = record[offset + 1];
+            const std::optional<int> value = joinResolution(*hi, *lo);
+            if (!value)
+                return false;
+            box->setText(QString::number(*value));
+        }
 
-        resy_hi = nextByte();
-        resy_lo = nextByte();
-        const std::optional<int> height = joinResolution(resy_hi, resy_lo);
-        if (!height)
-            return false;
-        txtResY->setText(QString::number(*height));
-
-        bitdepth = nextByte();
+        bitdepth = record[ESO_BIT_DEPTH];
         (bitdepth == 16 ? rdb16bit : rdb32bit)->setChecked(true);
 
-        for (auto [byte, box] :
-             {std::pair{&fullscreen, chkFullScreen}, std::pair{&stencilbuffer, chkStencilBuffer},
-              std::pair{&vsync, chkVsync}}) {
-            *byte = nextByte();
+        for (auto [byte, offset, box] : {std::tuple{&fullscreen, ESO_FULL_SCREEN, chkFullScreen},
+                                         std::tuple{&stencilbuffer, ESO_STENCIL, chkStencilBuffer},
+                                         std::tuple{&vsync, ESO_VSYNC, chkVsync}}) {
+            *byte = record[offset];
             const std::optional<Qt::CheckState> state = checkStateFromByte(*byte);
             if (!state)
                 return false;
@@ -325,7 +332,6 @@ void Form1::loadSettings()
         }
         return true;
     }();
-    file.close();
 
     if (!loaded)
         warn(QStringLiteral("Configuration error"), QStringLiteral("Configuration error"));

@@ -1,15 +1,12 @@
 #pragma once
 
+#include "settings_record.h"
+
 #include <QByteArray>
 #include <QString>
 #include <Qt>
 
-#include <array>
 #include <optional>
-
-// The nine bytes of "config.cfg", in file order: renderer, width high and low,
-// height high and low, bit depth, full screen, stencil buffer, vertical sync.
-using SettingsRecord = std::array<quint8, 9>;
 
 struct ResolutionBytes
 {

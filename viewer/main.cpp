@@ -17,7 +17,7 @@ using namespace irr;
 // Start-up: these variables are initialised in the order they are defined,
 // before main runs. A probe device with the null driver lends its file system
 // to read "config.cfg"; then the real device is created with those settings.
-u8 buf[SettingsBytes] = {}; // the first bytes of "config.cfg"
+u8 buf[SettingsReadSize] = {}; // the first bytes of "config.cfg"
 IrrlichtDevice* nulldev = createDevice(video::EDT_NULL, core::dimension2d<u32>(640, 480), 16, false,
                                        false, false, 0);              // probe device
 io::IFileSystem* FileSystem = nulldev ? nulldev->getFileSystem() : 0; // the probe's file system

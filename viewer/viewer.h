@@ -9,7 +9,7 @@
 #include "settings.h"
 #include "vesper.h" // camera, mesh, node, driver, guienv
 
-extern irr::u8 buf[SettingsBytes];         // the first bytes of "config.cfg"
+extern irr::u8 buf[SettingsReadSize];        // the first bytes of "config.cfg"
 extern irr::IrrlichtDevice* nulldev;       // probe device, only for its file system
 extern irr::io::IFileSystem* FileSystem;   // the probe device's file system
 extern irr::io::IReadFile* file;           // "config.cfg" while it is read

@@ -2,6 +2,7 @@
 // of its own, driven with the pointer and the keyboard.
 #include "panorama.h"
 #include "process.h"
+#include "settings_record.h"
 
 #include <X11/keysym.h>
 #include <filesystem>
@@ -19,10 +20,10 @@ const std::string sizeRule = "; width and height must be from 1 to 16384, and wi
                              "most 67108864 (8192 x 8192)";
 
 // A "config.cfg": renderer, width, height, 32 bits, windowed, no stencil buffer.
-std::string settings(char renderer, int width, int height, char vsync = 0)
+std::string settings(std::uint8_t renderer, int width, int height, std::int8_t vsync = 0)
 {
-    return {renderer, char(width >> 8), char(width), char(height >> 8), char(height), 32, 0, 0,
-            vsync};
+    const SettingsRecord record = EncodeSettings({renderer, width, height, 32, 0, 0, vsync});
+    return std::string(record.begin(), record.end());
 }
 
 // A "config.cfg" and a command line: the viewer ends with the exit code and the

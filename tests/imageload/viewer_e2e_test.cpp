@@ -3,6 +3,7 @@
 // until its window is closed, with exit code 0; valid files show the picture.
 #include "panorama.h"
 #include "process.h"
+#include "settings_record.h"
 #include "testimages.h"
 #include "x11_testing.h"
 
@@ -31,7 +32,8 @@ std::string RunViewer(const std::string& name, const Bytes& bytes,
     const fs::path dir = mkdtemp(pattern);
     fs::create_directories(dir / "media");
     fs::copy_file(SKYGLASS_RUN_DIR "/media/360.x", dir / "media" / "360.x");
-    const Bytes settings = {5, 1, 64, 0, 240, 32, 0, 0, 0}; // OpenGL, 320 x 240, windowed
+    const SettingsRecord record = EncodeSettings({5, 320, 240, 32, 0, 0, 0}); // OpenGL, windowed
+    const Bytes settings(record.begin(), record.end());
     for (const auto& [file, content] :
          {std::pair(std::string("config.cfg"), settings), {name, bytes}})
         std::ofstream(dir / file, std::ios::binary)

@@ -1,6 +1,7 @@
 // Starts the real launcher and presses "View panorama" the way a user does: the
 // real viewer must open its window on the chosen picture, or, where it cannot
 // start, the launcher must say why in a box.
+#include "settings_record.h"
 #include "x11_testing.h"
 
 #include <QDir>
@@ -17,6 +18,13 @@ static QByteArray readFile(const QString& name)
 {
     QFile file(name);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+// A "config.cfg": the renderer at that size, 32 bits, windowed.
+static QByteArray settingsFile(quint8 renderer, int width, int height)
+{
+    const SettingsRecord record = EncodeSettings({renderer, width, height, 32, 0, 0, 0});
+    return QByteArray(reinterpret_cast<const char*>(record.data()), qsizetype(record.size()));
 }
 
 static bool writeFile(const QString& name, const QByteArray& contents)
@@ -105,8 +113,8 @@ void LauncherEndToEndTest::closeLauncher()
 
 void LauncherEndToEndTest::viewPanoramaOpensTheViewerWindow()
 {
-    // OpenGL, 320 x 240, 32 bits, windowed, and a tail that must survive.
-    const QByteArray settings("\x05\x01\x40\x00\xf0\x20\x00\x00\x00\x2a", 10);
+    // OpenGL, 320 x 240, and a tail that must survive.
+    const QByteArray settings = settingsFile(5, 320, 240) + '\x2a';
     startLauncher(settings);
 
     std::vector<x11testing::Window> before = x.topLevelWindows();
@@ -157,11 +165,11 @@ void LauncherEndToEndTest::failedStartShowsTheViewersReason_data()
     QTest::addColumn<QByteArray>("settings");
     QTest::addColumn<QByteArray>("reason");
 
-    QTest::newRow("Direct3D 9") << QByteArray("\x04\x01\x40\x00\xf0\x20\x00\x00\x00", 9)
+    QTest::newRow("Direct3D 9") << settingsFile(4, 320, 240)
                                 << QByteArray("skyglass: config.cfg chooses renderer 4 (Direct3D "
                                               "9), which this system does not have; choose "
                                               "OpenGL, BurningsVideo or Software in Skyglass GUI");
-    QTest::newRow("width 0") << QByteArray("\x05\x00\x00\x00\xf0\x20\x00\x00\x00", 9)
+    QTest::newRow("width 0") << settingsFile(5, 0, 240)
                              << QByteArray("skyglass: the window size 0 x 240 in config.cfg "
                                            "cannot be used");
     // Shown as renderer NULL at 0 x 0 and saved so.
