@@ -8,7 +8,7 @@
 // Makes X protocol errors non-fatal: each is reported in one line on standard
 // error and the program goes on. Xlib's default handler ends the process, for
 // example when an OpenGL driver cannot set the swap interval.
-bool InstallXErrorHandler();
+void InstallXErrorHandler();
 
 // What the X display named by DISPLAY offers a window: a connection and, when
 // asked for, GLX, which OpenGL needs. The connection stays open until
@@ -23,8 +23,8 @@ enum EDisplayCheck
 };
 EDisplayCheck CheckDisplay(bool needsGlx);
 
-// Closes the connection CheckDisplay opened, if any. Returns true.
-bool ReleaseDisplay();
+// Closes the connection CheckDisplay opened, if any.
+void ReleaseDisplay();
 
 // The display DISPLAY names; empty when it is not set.
 const char* DisplayName();

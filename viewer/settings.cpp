@@ -10,7 +10,7 @@ Settings ReadSettings(io::IReadFile* file, u8 (&bytes)[SettingsReadSize])
     return DecodeSettings(bytes);
 }
 
-bool ReleaseProbe(IrrlichtDevice*& probe, io::IFileSystem*& fileSystem, io::IReadFile*& file)
+void ReleaseProbe(IrrlichtDevice*& probe, io::IFileSystem*& fileSystem, io::IReadFile*& file)
 {
     if (file)
         file->drop();
@@ -19,5 +19,4 @@ bool ReleaseProbe(IrrlichtDevice*& probe, io::IFileSystem*& fileSystem, io::IRea
     file = 0;
     fileSystem = 0;
     probe = 0;
-    return true;
 }

@@ -13,7 +13,7 @@
 Settings ReadSettings(irr::io::IReadFile* file, irr::u8 (&bytes)[SettingsReadSize]);
 
 // Drops the settings file and the probe device and clears the three pointers.
-bool ReleaseProbe(irr::IrrlichtDevice*& probe, irr::io::IFileSystem*& fileSystem,
+void ReleaseProbe(irr::IrrlichtDevice*& probe, irr::io::IFileSystem*& fileSystem,
                   irr::io::IReadFile*& file);
 
 #endif

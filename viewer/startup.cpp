@@ -94,11 +94,10 @@ bool AcceptDisplay(u8 renderer)
     return true;
 }
 
-bool ReportRendererFailure(u8 renderer)
+void ReportRendererFailure(u8 renderer)
 {
     std::fprintf(stderr,
                  "skyglass: the renderer %s could not be started on the X display \"%s\"; choose "
                  "%s in Skyglass GUI\n",
                  RendererName(renderer), DisplayName(), OtherRenderers(renderer));
-    return true;
 }

@@ -35,7 +35,7 @@ bool AcceptWindowSize(irr::u8 renderer, irr::s32 resx, irr::s32 resy);
 bool AcceptDisplay(irr::u8 renderer);
 
 // Reports that the display could not start this renderer, suggesting the
-// others. Returns true, so that the start-up can run it as a step.
-bool ReportRendererFailure(irr::u8 renderer);
+// others.
+void ReportRendererFailure(irr::u8 renderer);
 
 #endif

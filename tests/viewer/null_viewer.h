@@ -32,6 +32,8 @@ protected:
         device->drop();
         std::filesystem::remove_all(std::filesystem::current_path());
     }
+
+    irr::IrrlichtDevice* device = nullptr;
 };
 
 #endif
