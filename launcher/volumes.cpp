@@ -3,10 +3,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMap>
 #include <QSet>
 #include <QStorageInfo>
-
-#include <algorithm>
 
 QString Volume::text() const
 {
@@ -57,29 +56,31 @@ static bool isSystemFolder(const QString& mountPoint)
     return false;
 }
 
-QList<Volume> volumesFromMountInfo(const QByteArray& mountInfo)
+static QList<MountEntry> entriesFromMountInfo(const QByteArray& mountInfo)
 {
-    QStringList mountPoints{QStringLiteral("/")};
+    QList<MountEntry> entries;
     for (const QByteArray& line : mountInfo.split('\n')) {
         const QList<QByteArray> fields = line.split(' ');
         const qsizetype separator = fields.indexOf("-");
         if (fields.size() < 5 || separator < 5 || separator + 1 >= fields.size())
             continue;
-        const QString mountPoint = unescapeMountField(fields.at(4));
-        if (!mountPoint.startsWith(u'/') || isPseudoFileSystem(fields.at(separator + 1)) ||
-            isSystemFolder(mountPoint))
-            continue;
-        // Containers bind single files such as /etc/hosts: those are no volumes.
-        if (!QFileInfo(mountPoint).isDir())
-            continue;
-        mountPoints += QDir::cleanPath(mountPoint);
+        entries.append(MountEntry{unescapeMountField(fields.at(4)), fields.at(separator + 1), {}});
     }
-    std::sort(mountPoints.begin(), mountPoints.end());
-    mountPoints.erase(std::unique(mountPoints.begin(), mountPoints.end()), mountPoints.end());
+    return entries;
+}
 
+QList<Volume> browsableVolumes(const QList<MountEntry>& mounts)
+{
+    QMap<QString, QString> labels{{QStringLiteral("/"), QString()}}; // sorted by mount point
+    for (const MountEntry& mount : mounts) {
+        if (!mount.mountPoint.startsWith(u'/') || isPseudoFileSystem(mount.fileSystemType) ||
+            isSystemFolder(mount.mountPoint))
+            continue;
+        labels.insert(QDir::cleanPath(mount.mountPoint), mount.label);
+    }
     QList<Volume> volumes;
-    for (const QString& mountPoint : mountPoints)
-        volumes.append(Volume{mountPoint, QString()});
+    for (auto it = labels.cbegin(); it != labels.cend(); ++it)
+        volumes.append(Volume{it.key(), it.value()});
     return volumes;
 }
 
@@ -91,7 +92,10 @@ QList<Volume> mountedVolumes()
         mountInfo = file.readAll();
 
     QList<Volume> volumes;
-    for (Volume volume : volumesFromMountInfo(mountInfo)) {
+    for (Volume volume : browsableVolumes(entriesFromMountInfo(mountInfo))) {
+        // Containers bind single files such as /etc/hosts: those are no volumes.
+        if (!QFileInfo(volume.mountPoint).isDir())
+            continue;
         volume.label = QStorageInfo(volume.mountPoint).name();
         volumes.append(volume);
     }

@@ -14,9 +14,19 @@ struct Volume
     QString text() const;
 };
 
-// Mount points of real file systems named in the text of /proc/self/mountinfo
-// that are folders, sorted, without duplicates, the root always among them.
-QList<Volume> volumesFromMountInfo(const QByteArray& mountInfo);
+// A mounted file system as the system lists it.
+struct MountEntry
+{
+    QString mountPoint;
+    QByteArray fileSystemType;
+    QString label;
+};
+
+// The volumes a person browses among the mounts: none of kernel interfaces,
+// memory-backed scratch space, package images or container layers, none in the
+// system's own folders but removable media under /run/media; sorted, without
+// duplicates, the root always among them.
+QList<Volume> browsableVolumes(const QList<MountEntry>& mounts);
 
 // The volumes of this machine, with their labels.
 QList<Volume> mountedVolumes();
