@@ -1,7 +1,5 @@
 #include "volumes.h"
 
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QMap>
 #include <QSet>
@@ -10,25 +8,6 @@
 QString Volume::text() const
 {
     return label.isEmpty() ? mountPoint : mountPoint + QStringLiteral(" [") + label + u']';
-}
-
-static QString unescapeMountField(const QByteArray& field)
-{
-    // Blanks, tabs, newlines and backslashes are written as three octal digits.
-    QByteArray out;
-    for (qsizetype i = 0; i < field.size(); ++i) {
-        if (field.at(i) == '\\' && i + 3 < field.size()) {
-            bool ok = false;
-            const int code = field.mid(i + 1, 3).toInt(&ok, 8);
-            if (ok) {
-                out += char(code);
-                i += 3;
-                continue;
-            }
-        }
-        out += field.at(i);
-    }
-    return QFile::decodeName(out);
 }
 
 // File systems that hold no files of the user's: kernel interfaces, memory-backed
@@ -56,27 +35,12 @@ static bool isSystemFolder(const QString& mountPoint)
     return false;
 }
 
-static QList<MountEntry> entriesFromMountInfo(const QByteArray& mountInfo)
-{
-    QList<MountEntry> entries;
-    for (const QByteArray& line : mountInfo.split('\n')) {
-        const QList<QByteArray> fields = line.split(' ');
-        const qsizetype separator = fields.indexOf("-");
-        if (fields.size() < 5 || separator < 5 || separator + 1 >= fields.size())
-            continue;
-        entries.append(MountEntry{unescapeMountField(fields.at(4)), fields.at(separator + 1), {}});
-    }
-    return entries;
-}
-
 QList<Volume> browsableVolumes(const QList<MountEntry>& mounts)
 {
     QMap<QString, QString> labels{{QStringLiteral("/"), QString()}}; // sorted by mount point
     for (const MountEntry& mount : mounts) {
-        if (!mount.mountPoint.startsWith(u'/') || isPseudoFileSystem(mount.fileSystemType) ||
-            isSystemFolder(mount.mountPoint))
-            continue;
-        labels.insert(QDir::cleanPath(mount.mountPoint), mount.label);
+        if (!isPseudoFileSystem(mount.fileSystemType) && !isSystemFolder(mount.mountPoint))
+            labels.insert(mount.mountPoint, mount.label);
     }
     QList<Volume> volumes;
     for (auto it = labels.cbegin(); it != labels.cend(); ++it)
@@ -86,18 +50,14 @@ QList<Volume> browsableVolumes(const QList<MountEntry>& mounts)
 
 QList<Volume> mountedVolumes()
 {
-    QFile file(QStringLiteral("/proc/self/mountinfo"));
-    QByteArray mountInfo;
-    if (file.open(QIODevice::ReadOnly))
-        mountInfo = file.readAll();
-
+    QList<MountEntry> mounts;
+    for (const QStorageInfo& storage : QStorageInfo::mountedVolumes())
+        mounts.append(MountEntry{storage.rootPath(), storage.fileSystemType(), storage.name()});
     QList<Volume> volumes;
-    for (Volume volume : browsableVolumes(entriesFromMountInfo(mountInfo))) {
+    for (const Volume& volume : browsableVolumes(mounts)) {
         // Containers bind single files such as /etc/hosts: those are no volumes.
-        if (!QFileInfo(volume.mountPoint).isDir())
-            continue;
-        volume.label = QStorageInfo(volume.mountPoint).name();
-        volumes.append(volume);
+        if (QFileInfo(volume.mountPoint).isDir())
+            volumes.append(volume);
     }
     return volumes;
 }
