@@ -22,17 +22,6 @@ std::optional<double> textToNumber(const QString& text)
     return value;
 }
 
-static double roundHalfToEven(double value)
-{
-    const double below = std::floor(value);
-    const double fraction = value - below;
-    if (fraction < 0.5)
-        return below;
-    if (fraction > 0.5)
-        return below + 1.0;
-    return std::fmod(below, 2.0) == 0.0 ? below : below + 1.0;
-}
-
 std::optional<ResolutionBytes> splitResolution(double value)
 {
     if (!std::isfinite(value))
@@ -40,7 +29,9 @@ std::optional<ResolutionBytes> splitResolution(double value)
     const double hi = std::trunc(value / 256.0);
     if (hi < 0.0 || hi > 127.0)
         return std::nullopt;
-    const double lo = roundHalfToEven(value - hi * 256.0);
+    // In the default rounding mode, which nothing here changes, a half goes to
+    // the even neighbour.
+    const double lo = std::nearbyint(value - hi * 256.0);
     if (lo < 0.0 || lo > 255.0)
         return std::nullopt;
     return ResolutionBytes{quint8(hi), quint8(lo)};

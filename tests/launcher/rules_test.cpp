@@ -1,4 +1,6 @@
-// The launcher's rules that need no window: which mounts are volumes.
+// The launcher's rules that need no window: which mounts are volumes, and the
+// path that "paths.ini" holds.
+#include "savedsettings.h"
 #include "volumes.h"
 
 #include <QTest>
@@ -10,6 +12,8 @@ class RulesTest : public QObject
 private slots:
     void browsableVolumes_data();
     void browsableVolumes();
+    void lastPathFromFile_data();
+    void lastPathFromFile();
 };
 
 void RulesTest::browsableVolumes_data()
@@ -53,6 +57,38 @@ void RulesTest::browsableVolumes()
     for (const Volume& volume : ::browsableVolumes(mounts))
         shown << volume.text();
     QCOMPARE(shown, volumes);
+}
+
+void RulesTest::lastPathFromFile_data()
+{
+    QTest::addColumn<QByteArray>("contents");
+    QTest::addColumn<bool>("holdsPath");
+    QTest::addColumn<QString>("path");
+
+    QTest::newRow("empty file") << QByteArray() << false << QString();
+    QTest::newRow("empty line") << QByteArray("\r\n") << true << QString();
+    QTest::newRow("first line only")
+        << QByteArray("/a b/p.jpg\r\n/other.jpg\r\n") << true << "/a b/p.jpg";
+    QTest::newRow("line feed only") << QByteArray("/p.jpg\n") << true << "/p.jpg";
+    QTest::newRow("no line end") << QByteArray("/p.jpg") << true << "/p.jpg";
+    QTest::newRow("comma kept") << QByteArray("/Alps, 2020/p.jpg\r\n") << true
+                                << "/Alps, 2020/p.jpg";
+    QTest::newRow("leading blanks") << QByteArray(" \t /p.jpg\r\n") << true << "/p.jpg";
+    QTest::newRow("quoted") << QByteArray(" \"/a, b/p.jpg\" rest\r\n") << true << "/a, b/p.jpg";
+    QTest::newRow("quote left open") << QByteArray("\"/p.jpg\r\n\"\r\n") << true << "/p.jpg";
+    QTest::newRow("UTF-8") << QByteArray("/Z\xC3\xBCrich.jpg\r\n") << true
+                           << QString::fromUtf8("/Z\xC3\xBCrich.jpg");
+}
+
+void RulesTest::lastPathFromFile()
+{
+    QFETCH(QByteArray, contents);
+    QFETCH(bool, holdsPath);
+    QFETCH(QString, path);
+
+    const std::optional<QString> read = ::lastPathFromFile(contents);
+    QCOMPARE(read.has_value(), holdsPath);
+    QCOMPARE(read.value_or(QString()), path);
 }
 
 QTEST_APPLESS_MAIN(RulesTest)
