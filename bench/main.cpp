@@ -98,7 +98,7 @@ bool prepare(const bench::Options& options, bench::Workspace& ws)
     fs::copy_file(SKYGLASS_BENCH_MESH, ws.dir + "/media/360.x", error);
     if (error) {
         std::cerr << "skyglass-bench: cannot copy " << SKYGLASS_BENCH_MESH << ": "
-                  << error.message() << " (build the target panorama_mesh)\n";
+                  << error.message() << " (build the target media_and_config)\n";
         return false;
     }
 

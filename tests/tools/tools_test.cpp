@@ -200,7 +200,6 @@ TEST(SamplePanorama, CompassPostsStandAtTheirHeadings)
     device->drop();
 }
 
-#ifdef SKYGLASS_FRAME_PROBE
 // Preloaded into a client that makes two heap allocations of its own a frame,
 // the probe ends it after the frames asked for and counts just those two.
 TEST(FrameProbe, RecordsFramesAndTheProgramsOwnAllocations)
@@ -222,6 +221,5 @@ TEST(FrameProbe, RecordsFramesAndTheProgramsOwnAllocations)
     }
     EXPECT_EQ(rows, 20);
 }
-#endif
 
 } // namespace
