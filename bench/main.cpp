@@ -7,7 +7,6 @@
 
 #include <irrlicht.h>
 
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>

@@ -1,7 +1,6 @@
 #include "browser.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFileInfo>
 #include <QSignalBlocker>
 #include <QStyle>
@@ -191,7 +190,6 @@ bool FileList::setPath(const QString& folder)
 {
     const QSignalBlocker blocker(this);
     clear();
-    m_path = folder;
     if (!canShowFolder(folder) || !canListFolder(folder))
         return false;
     QDir dir(folder);

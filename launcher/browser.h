@@ -84,7 +84,6 @@ class FileList : public QListWidget
 public:
     FileList(const QString& pattern, QWidget* parent = nullptr);
 
-    QString path() const { return m_path; }
     // Fails when the folder cannot be listed; the list is empty then.
     bool setPath(const QString& folder);
     // The selected file's name, without folder; empty when none is selected.
@@ -95,5 +94,4 @@ signals:
 
 private:
     QStringList m_patterns;
-    QString m_path;
 };

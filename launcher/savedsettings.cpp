@@ -1,7 +1,6 @@
 #include "savedsettings.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QLocale>
 #include <QRegularExpression>
 #include <QSaveFile>
@@ -95,11 +94,6 @@ std::optional<QString> lastPathFromFile(const QByteArray& contents)
     return QString::fromUtf8(contents.mid(begin, end - begin));
 }
 
-QByteArray lastPathFileContents(const QString& path)
-{
-    return path.toUtf8() + "\r\n";
-}
-
 namespace {
 
 // A new file replaces the old one at once, so that no reader ever sees half of
@@ -124,34 +118,25 @@ bool saveFile(const QString& fileName, const QByteArray& bytes, QString* errorSt
 
 bool writeLastPathFile(const QString& fileName, const QString& path, QString* errorString)
 {
-    return saveFile(fileName, lastPathFileContents(path), errorString);
-}
-
-QByteArray recordOverFile(const QByteArray& old, const SettingsRecord& record)
-{
-    QByteArray bytes(reinterpret_cast<const char*>(record.data()), qsizetype(record.size()));
-    if (old.size() > bytes.size())
-        bytes += old.mid(bytes.size());
-    return bytes;
+    return saveFile(fileName, path.toUtf8() + "\r\n", errorString);
 }
 
 bool writeSettingsRecord(const QString& fileName, const SettingsRecord& record,
                          QString* errorString)
 {
-    QByteArray old;
+    QByteArray bytes(reinterpret_cast<const char*>(record.data()), qsizetype(record.size()));
     QFile existing(fileName);
     if (existing.exists()) {
         if (!existing.open(QIODevice::ReadOnly)) {
             *errorString = existing.errorString();
             return false;
         }
-        old = existing.readAll();
+        const QByteArray old = existing.readAll();
         if (existing.error() != QFileDevice::NoError) {
             *errorString = existing.errorString();
             return false;
         }
-        existing.close();
+        bytes += old.mid(bytes.size());
     }
-
-    return saveFile(fileName, recordOverFile(old, record), errorString);
+    return saveFile(fileName, bytes, errorString);
 }
