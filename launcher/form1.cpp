@@ -62,11 +62,11 @@ Desktop* realDesktop()
 
 } // namespace
 
-Form1::Form1(Desktop* desktop, QWidget* parent)
+Form1::Form1(Desktop* givenDesktop, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
-      desktop(desktop ? desktop : realDesktop()), volumeTable(this->desktop->volumes()),
+      desktop(givenDesktop ? givenDesktop : realDesktop()), volumeTable(desktop->volumes()),
       viewers(new ViewerWatch(this))
 {
     setObjectName(QStringLiteral("Form1"));
@@ -121,7 +121,7 @@ void Form1::createBrowser()
 
     connect(Drive1, &DriveList::driveChanged, this, &Form1::Drive1_Change);
     connect(Drive1, &DriveList::aboutToShowPopup, this,
-            [this] { Drive1->refresh(this->desktop->volumes()); });
+            [this] { Drive1->refresh(desktop->volumes()); });
     connect(Dir1, &FolderList::pathChanged, this, &Form1::Dir1_Change);
     connect(Dir1, &FolderList::pathChanged, this, [this] { Drive1->showVolumeOf(Dir1->path()); });
     connect(File1, &FileList::fileClicked, this, &Form1::File1_Click);

@@ -69,7 +69,7 @@ VolumeTable::VolumeTable(QList<Volume> volumes)
 
 void VolumeTable::setVolumes(QList<Volume> volumes)
 {
-    m_volumes = std::move(volumes);
+    volumeList = std::move(volumes);
 }
 
 static bool holds(const QString& mountPoint, const QString& path)
@@ -83,10 +83,10 @@ static bool holds(const QString& mountPoint, const QString& path)
 int VolumeTable::indexOfPath(const QString& path) const
 {
     int best = -1;
-    for (int i = 0; i < m_volumes.size(); ++i) {
-        const QString& mountPoint = m_volumes.at(i).mountPoint;
+    for (int i = 0; i < volumeList.size(); ++i) {
+        const QString& mountPoint = volumeList.at(i).mountPoint;
         if (holds(mountPoint, path) &&
-            (best < 0 || mountPoint.size() > m_volumes.at(best).mountPoint.size()))
+            (best < 0 || mountPoint.size() > volumeList.at(best).mountPoint.size()))
             best = i;
     }
     return best;
@@ -94,8 +94,8 @@ int VolumeTable::indexOfPath(const QString& path) const
 
 int VolumeTable::indexOfMountPoint(const QString& mountPoint) const
 {
-    for (int i = 0; i < m_volumes.size(); ++i) {
-        if (m_volumes.at(i).mountPoint == mountPoint)
+    for (int i = 0; i < volumeList.size(); ++i) {
+        if (volumeList.at(i).mountPoint == mountPoint)
             return i;
     }
     return -1;

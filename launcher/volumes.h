@@ -37,7 +37,7 @@ class VolumeTable
 public:
     explicit VolumeTable(QList<Volume> volumes = {});
 
-    const QList<Volume>& volumes() const { return m_volumes; }
+    const QList<Volume>& volumes() const { return volumeList; }
     void setVolumes(QList<Volume> volumes);
 
     // Index of the volume holding an absolute path: the longest mount point that
@@ -47,5 +47,5 @@ public:
     bool isMountPoint(const QString& folder) const { return indexOfMountPoint(folder) >= 0; }
 
 private:
-    QList<Volume> m_volumes;
+    QList<Volume> volumeList;
 };

@@ -1,6 +1,5 @@
 // Finding the viewer's data files.
-#ifndef SKYGLASS_VIEWER_MEDIA_H
-#define SKYGLASS_VIEWER_MEDIA_H
+#pragma once
 
 #include <irrlicht.h>
 
@@ -8,5 +7,3 @@
 // engine can read: the working directory, the folder of the executable, the
 // installed data folder. Null when none has, after one line on standard error.
 irr::scene::IAnimatedMesh* LoadPanoramaMesh(irr::scene::ISceneManager* smgr);
-
-#endif

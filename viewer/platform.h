@@ -1,7 +1,6 @@
 // What the viewer needs from the operating system and the window system
 // beyond the engine.
-#ifndef SKYGLASS_VIEWER_PLATFORM_H
-#define SKYGLASS_VIEWER_PLATFORM_H
+#pragma once
 
 #include <irrlicht.h>
 
@@ -36,5 +35,3 @@ const char* UnreadableFileReason(const char* name);
 // The folder holding the running executable, ending with '/'; empty when it
 // cannot be found out.
 irr::io::path ExecutableFolder();
-
-#endif

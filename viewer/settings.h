@@ -1,7 +1,6 @@
 // Reading the display settings of "config.cfg" through the engine's file
 // system.
-#ifndef SKYGLASS_VIEWER_SETTINGS_H
-#define SKYGLASS_VIEWER_SETTINGS_H
+#pragma once
 
 #include <irrlicht.h>
 
@@ -15,5 +14,3 @@ Settings ReadSettings(irr::io::IReadFile* file, irr::u8 (&bytes)[SettingsReadSiz
 // Drops the settings file and the probe device and clears the three pointers.
 void ReleaseProbe(irr::IrrlichtDevice*& probe, irr::io::IFileSystem*& fileSystem,
                   irr::io::IReadFile*& file);
-
-#endif

@@ -1,8 +1,7 @@
 // The start-up's checks. Each refuses what cannot work with one line on
 // standard error, so that the viewer never ends, or shows nothing, without
 // saying why.
-#ifndef SKYGLASS_VIEWER_STARTUP_H
-#define SKYGLASS_VIEWER_STARTUP_H
+#pragma once
 
 #include <irrlicht.h>
 
@@ -29,5 +28,3 @@ bool AcceptDisplay(irr::u8 renderer);
 // Reports that the display could not start this renderer, suggesting the
 // others.
 void ReportRendererFailure(irr::u8 renderer);
-
-#endif

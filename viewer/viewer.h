@@ -1,7 +1,6 @@
 // The viewer's program-wide state that its library reads, defined in main.cpp,
 // and the operations that build and draw its scene.
-#ifndef SKYGLASS_VIEWER_VIEWER_H
-#define SKYGLASS_VIEWER_VIEWER_H
+#pragma once
 
 #include <irrlicht.h>
 
@@ -26,5 +25,3 @@ void AlignCamera();
 // One frame of the frame loop: the camera levelled, then the scene and the GUI
 // environment over it.
 void DrawFrame();
-
-#endif

@@ -1,6 +1,5 @@
 // A program started in the folder `workdir`, its output collected in files there.
-#ifndef SKYGLASS_TESTS_E2E_PROCESS_H
-#define SKYGLASS_TESTS_E2E_PROCESS_H
+#pragma once
 
 #include "x11_testing.h"
 
@@ -14,8 +13,8 @@ class Process
 {
 public:
     Process(const std::string& program, std::vector<std::string> arguments,
-            const std::string& workdir)
-        : workdir(workdir)
+            const std::string& folder)
+        : workdir(folder)
     {
         std::vector<char*> argv{const_cast<char*>(program.c_str())};
         for (std::string& word : arguments)
@@ -56,5 +55,3 @@ private:
     pid_t pid = -1;
     int exitCode = -1;
 };
-
-#endif

@@ -183,7 +183,7 @@ INSTANTIATE_TEST_SUITE_P(
              {"/usr/bin/env", "SKYGLASS_XVFB_SCREEN=640x480x8", SKYGLASS_WITH_XVFB}},
         Case{"OpenGLWithVerticalSync", settings(OpenGL, 320, 240, 1), 0, ""},
         Case{"MissingImage", settings(OpenGL, 320, 240), 0, "", 0, {"none.png"}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& test) { return std::string(test.param.name); });
 
 // A "config.cfg" that cannot be read is named with the reason, and the
 // built-in settings (an 800 x 600 window) apply. As root, whom permissions do
@@ -236,9 +236,9 @@ TEST_F(ViewerRun, ReasonForAnEmptySphereIsShownInTheWindow)
                 return false;
             box = text = 0;
             for (int y = 0; y < 40; ++y)
-                for (int x = 0; x < image.width; ++x) {
-                    box += image.at(x, y) == 0x202028;
-                    text += image.at(x, y) == 0xFFFFFF && image.at(x, 9) == 0x202028;
+                for (int column = 0; column < image.width; ++column) {
+                    box += image.at(column, y) == 0x202028;
+                    text += image.at(column, y) == 0xFFFFFF && image.at(column, 9) == 0x202028;
                 }
             return true;
         }));

@@ -427,15 +427,15 @@ void Form1Test::closingLeavesTheViewersRunning()
     createForm();
     click("cmdLaunchWithCurrent");
     click("cmdLaunchWithCurrent");
-    const QDir work(".");
-    QTRY_COMPARE(work.entryList({"session.*"}).size(), 2);
-    for (const QString& session : work.entryList({"session.*"}))
+    const QDir folder(".");
+    QTRY_COMPARE(folder.entryList({"session.*"}).size(), 2);
+    for (const QString& session : folder.entryList({"session.*"}))
         QTRY_VERIFY(!readFile(session).isEmpty() && readFile(session).toInt() != getsid(0));
 
     QVERIFY(form->close());
     form.reset();
     writeFile("go", {});
-    QTRY_COMPARE(work.entryList({"finished.*"}).size(), 2);
+    QTRY_COMPARE(folder.entryList({"finished.*"}).size(), 2);
     QVERIFY(desktop->warnings.isEmpty());
 }
 

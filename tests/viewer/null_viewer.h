@@ -1,7 +1,6 @@
 // The viewer's program-wide state on a null-driver device, in a fresh working
 // folder with the panorama mesh at media/360.x: no start-up, no display.
-#ifndef SKYGLASS_TESTS_VIEWER_NULL_VIEWER_H
-#define SKYGLASS_TESTS_VIEWER_NULL_VIEWER_H
+#pragma once
 
 #include "viewer.h"
 
@@ -35,5 +34,3 @@ protected:
 
     irr::IrrlichtDevice* device = nullptr;
 };
-
-#endif
