@@ -2,6 +2,7 @@
 #include "desktop.h"
 #include "form1.h"
 #include "savedsettings.h"
+#include "scratch_folder.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -10,7 +11,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <functional>
@@ -141,7 +141,7 @@ private:
                           files->visualItemRect(items.first()).center());
     }
 
-    std::unique_ptr<QTemporaryDir> workDirectory;
+    std::unique_ptr<ScratchFolder> workDirectory;
     QString work;
     std::unique_ptr<FakeDesktop> desktop;
     std::unique_ptr<Form1> form;
@@ -149,8 +149,8 @@ private:
 
 void Form1Test::init()
 {
-    workDirectory = std::make_unique<QTemporaryDir>();
-    QVERIFY(QDir::setCurrent(workDirectory->path()));
+    workDirectory = std::make_unique<ScratchFolder>();
+    QVERIFY(QDir::setCurrent(QString::fromStdString(workDirectory->path())));
     work = QDir::currentPath();
     desktop = std::make_unique<FakeDesktop>();
     // The real viewer is never started here; this one notes how it was started.

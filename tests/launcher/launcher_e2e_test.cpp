@@ -1,13 +1,13 @@
 // Starts the real launcher and presses "View panorama" the way a user does: the
 // real viewer must open its window on the chosen picture, or, where it cannot
 // start, the launcher must say why in a box.
+#include "scratch_folder.h"
 #include "settings_record.h"
 #include "x11_testing.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <signal.h>
@@ -63,7 +63,8 @@ private:
     void closeLauncher();
 
     x11testing::Connection x;
-    std::unique_ptr<QTemporaryDir> run;
+    std::unique_ptr<ScratchFolder> run;
+    QDir runFolder;
     QString picture;
     std::unique_ptr<QProcess> launcher;
     x11testing::Window launcherWindow = 0;
@@ -79,18 +80,19 @@ void LauncherEndToEndTest::initTestCase()
 
 void LauncherEndToEndTest::startLauncher(const QByteArray& settings)
 {
-    run = std::make_unique<QTemporaryDir>();
+    run = std::make_unique<ScratchFolder>();
+    runFolder.setPath(QString::fromStdString(run->path()));
     const QString media = QStringLiteral(SKYGLASS_RUN_DIR "/media");
-    QVERIFY(QFile::link(media, run->filePath("media")));
-    QVERIFY(QDir(run->path()).mkdir("Alps, 2020"));
-    picture = run->filePath("Alps, 2020/sample pano.jpg");
+    QVERIFY(QFile::link(media, runFolder.filePath("media")));
+    QVERIFY(runFolder.mkdir("Alps, 2020"));
+    picture = runFolder.filePath("Alps, 2020/sample pano.jpg");
     QVERIFY(QFile::copy(media + "/sample-panorama.jpg", picture));
-    QVERIFY(writeFile(run->filePath("paths.ini"), picture.toUtf8() + "\r\n"));
-    QVERIFY(writeFile(run->filePath("config.cfg"), settings));
+    QVERIFY(writeFile(runFolder.filePath("paths.ini"), picture.toUtf8() + "\r\n"));
+    QVERIFY(writeFile(runFolder.filePath("config.cfg"), settings));
 
     const std::vector<x11testing::Window> before = x.topLevelWindows();
     launcher = std::make_unique<QProcess>();
-    launcher->setWorkingDirectory(run->path());
+    launcher->setWorkingDirectory(runFolder.path());
     launcher->setProcessChannelMode(QProcess::ForwardedOutputChannel);
     launcher->start(QStringLiteral(SKYGLASS_GUI_EXECUTABLE), {});
     launcherWindow = x.waitForNewWindow(before);
@@ -147,8 +149,8 @@ void LauncherEndToEndTest::viewPanoramaOpensTheViewerWindow()
 
     // Closing the launcher leaves the viewer running, until its own window closes.
     closeLauncher();
-    QCOMPARE(readFile(run->filePath("paths.ini")), picture.toUtf8() + "\r\n");
-    QCOMPARE(readFile(run->filePath("config.cfg")), settings);
+    QCOMPARE(readFile(runFolder.filePath("paths.ini")), picture.toUtf8() + "\r\n");
+    QCOMPARE(readFile(runFolder.filePath("config.cfg")), settings);
     const QList<pid_t> orphans = viewersOf(getpid());
     QCOMPARE(orphans.size(), 1);
     QVERIFY(x.exists(second));

@@ -1,3 +1,4 @@
+#include "scratch_folder.h"
 #include "vesper.h"
 
 #include <gtest/gtest.h>
@@ -123,7 +124,7 @@ protected:
     // Writes a small one-colour image and returns its file name.
     std::string writeImage(const char* name)
     {
-        const std::string path = ::testing::TempDir() + name;
+        const std::string path = folder.file(name);
         video::IImage* image = driver->createImage(video::ECF_R8G8B8, core::dimension2d<u32>(4, 4));
         image->fill(video::SColor(255, 255, 0, 0));
         EXPECT_TRUE(driver->writeImageToFile(image, path.c_str()));
@@ -135,6 +136,8 @@ protected:
     {
         return guienv->getRootGUIElement()->getChildren();
     }
+
+    ScratchFolder folder;
 };
 
 TEST_F(ToolkitOverlays, PastedImagesStackAtTheirCorners)

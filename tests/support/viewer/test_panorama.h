@@ -8,8 +8,8 @@
 
 #include <string>
 
-// Writes the test panorama as an uncompressed 24-bit BMP file.
-void writeTestPanorama(const std::string& path, int width, int height);
+// The test panorama as an uncompressed 24-bit BMP file.
+std::string testPanorama(int width, int height);
 
 struct View // a level camera turned right by `heading` degrees, seeing 53 degrees high
 {
