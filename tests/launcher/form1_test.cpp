@@ -65,10 +65,10 @@ QByteArray readFile(const QString& name)
 
 // A stand-in viewer on the search path: a shell script that first notes its
 // process id in "pid", then runs "body".
-void writeViewer(const QByteArray& body)
+void writeViewer(const QByteArray& body, const QByteArray& interpreter = "#!/bin/sh")
 {
     QFile::remove("bin/skyglass");
-    writeFile("bin/skyglass", "#!/bin/sh\nPATH=/usr/bin:/bin\necho $$ > pid\n" + body + '\n');
+    writeFile("bin/skyglass", interpreter + "\nPATH=/usr/bin:/bin\necho $$ > pid\n" + body + '\n');
     QVERIFY(QFile::setPermissions("bin/skyglass", QFile::ReadOwner | QFile::ExeOwner));
 }
 
@@ -102,8 +102,8 @@ private slots:
     void deletedFolderIsReported();
     void joinAtAVolumeRootKeepsBothSeparators();
     void unavailableDeviceIsReportedAndUndone();
-    void missingViewerIsReportedAfterBothFilesAreWritten();
-    void viewerThatCannotBeRunIsReportedAsNotFound();
+    void viewerNotFoundIsReportedAfterBothFilesAreWritten_data();
+    void viewerNotFoundIsReportedAfterBothFilesAreWritten();
     void viewerEndIsReported_data();
     void viewerEndIsReported();
     void closingLeavesTheViewersRunning();
@@ -335,9 +335,20 @@ void Form1Test::unavailableDeviceIsReportedAndUndone()
     QCOMPARE(drives->currentText(), QString("/"));
 }
 
-void Form1Test::missingViewerIsReportedAfterBothFilesAreWritten()
+void Form1Test::viewerNotFoundIsReportedAfterBothFilesAreWritten_data()
 {
-    qputenv("PATH", QFile::encodeName(work));
+    QTest::addColumn<bool>("onPath"); // a viewer on the search path that cannot be run
+    QTest::newRow("none on the path") << false;
+    QTest::newRow("cannot be run") << true;
+}
+
+void Form1Test::viewerNotFoundIsReportedAfterBothFilesAreWritten()
+{
+    QFETCH(bool, onPath);
+    if (onPath)
+        writeViewer("", "#!/nonexistent/interpreter");
+    else
+        qputenv("PATH", QFile::encodeName(work));
     writeFile("pano.jpg", {});
     createForm();
     clickFile("pano.jpg");
@@ -346,25 +357,11 @@ void Form1Test::missingViewerIsReportedAfterBothFilesAreWritten()
     desktop->onWarn = [&] { written = readFile("paths.ini") + readFile("config.cfg"); };
     click("cmdLaunchWithCurrent");
 
-    QCOMPARE(desktop->warnings,
-             QStringList({"Skyglass executable not found",
-                          "skyglass not found.\nPlease place this program into the same "
-                          "directory as the main program."}));
-    QVERIFY(!QFile::exists("pid"));
-    QCOMPARE(written, (work + "/pano.jpg\r\n").toUtf8() + bytes({0, 0, 0, 0, 0, 32, 0, 0, 0}));
-}
-
-void Form1Test::viewerThatCannotBeRunIsReportedAsNotFound()
-{
-    QFile::remove("bin/skyglass");
-    writeFile("bin/skyglass", "#!/nonexistent/interpreter\n");
-    QVERIFY(QFile::setPermissions("bin/skyglass", QFile::ReadOwner | QFile::ExeOwner));
-    createForm();
-    click("cmdLaunchWithCurrent");
     QTRY_COMPARE(desktop->warnings,
                  QStringList({"Skyglass executable not found",
                               "skyglass not found.\nPlease place this program into the same "
                               "directory as the main program."}));
+    QCOMPARE(written, (work + "/pano.jpg\r\n").toUtf8() + bytes({0, 0, 0, 0, 0, 32, 0, 0, 0}));
 }
 
 void Form1Test::viewerEndIsReported_data()
