@@ -24,12 +24,16 @@ const QString pathsFileName = QStringLiteral("paths.ini");
 const QString imagePattern = QStringLiteral("*.bmp;*.jpg;*.png");
 const QString viewerProgram = QStringLiteral("skyglass");
 
-// Names a control and places it; positions are laid out in twips, 15 of them
-// to a pixel.
-void place(QWidget* widget, const char* name, int left, int top, int width, int height)
+// Makes a control of "parent", names it and places it at "twips" (left, top,
+// width, height), 15 twips to a pixel.
+template <typename Control, typename... Arguments>
+Control* placed(QWidget* parent, const char* name, const QRect& twips,
+                const Arguments&... arguments)
 {
-    widget->setObjectName(QLatin1String(name));
-    widget->setGeometry(left / 15, top / 15, width / 15, height / 15);
+    auto* control = new Control(arguments..., parent);
+    control->setObjectName(QLatin1String(name));
+    control->setGeometry(twips.x() / 15, twips.y() / 15, twips.width() / 15, twips.height() / 15);
+    return control;
 }
 
 QFont boldFont(qreal pointSize)
@@ -92,26 +96,17 @@ Form1::Form1(Desktop* givenDesktop, QWidget* parent)
 
 void Form1::createBrowser()
 {
-    Image1 = new QLabel(this);
+    Image1 = placed<QLabel>(this, "Image1", {0, 0, 4890, 1950});
     Image1->setPixmap(QPixmap(QStringLiteral(":/launcher/banner.png")));
     Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    place(Image1, "Image1", 0, 0, 4890, 1950);
 
-    Label1 = new QLabel(QStringLiteral("Select panoramic image (BMP, JPG, PNG)"), this);
-    Label1->setFont(boldFont(9.75));
-    place(Label1, "Label1", 0, 2040, 4455, 255);
-
-    Drive1 = new DriveList(&volumeTable, this);
-    Drive1->setFont(boldFont(9.75));
-    place(Drive1, "Drive1", 0, 2280, 4815, 360);
-
-    Dir1 = new FolderList(&volumeTable, this);
-    Dir1->setFont(boldFont(9.75));
-    place(Dir1, "Dir1", 0, 2640, 4815, 1710);
-
-    File1 = new FileList(imagePattern, this);
-    File1->setFont(boldFont(9.75));
-    place(File1, "File1", 0, 4320, 4815, 1770);
+    Label1 = placed<QLabel>(this, "Label1", {0, 2040, 4455, 255},
+                            QStringLiteral("Select panoramic image (BMP, JPG, PNG)"));
+    Drive1 = placed<DriveList>(this, "Drive1", {0, 2280, 4815, 360}, &volumeTable);
+    Dir1 = placed<FolderList>(this, "Dir1", {0, 2640, 4815, 1710}, &volumeTable);
+    File1 = placed<FileList>(this, "File1", {0, 4320, 4815, 1770}, imagePattern);
+    for (QWidget* control : QList<QWidget*>{Label1, Drive1, Dir1, File1})
+        control->setFont(boldFont(9.75));
 
     // The lists open at the working directory; Form_Load may move them on.
     const QString workingDirectory = QDir::currentPath();
@@ -129,61 +124,46 @@ void Form1::createBrowser()
 
 void Form1::createButtons()
 {
-    cmdLaunchWithCurrent = new QPushButton(QStringLiteral("View panorama"), this);
+    cmdLaunchWithCurrent = placed<QPushButton>(this, "cmdLaunchWithCurrent", {0, 6240, 2895, 615},
+                                               QStringLiteral("View panorama"));
     cmdLaunchWithCurrent->setFont(boldFont(18.0));
-    place(cmdLaunchWithCurrent, "cmdLaunchWithCurrent", 0, 6240, 2895, 615);
     connect(cmdLaunchWithCurrent, &QPushButton::clicked, this, &Form1::cmdLaunchWithCurrent_Click);
 
-    cmdConfigure = new QPushButton(QStringLiteral("Configure >>"), this);
+    cmdConfigure = placed<QPushButton>(this, "cmdConfigure", {3000, 6240, 1815, 615},
+                                       QStringLiteral("Configure >>"));
     cmdConfigure->setFont(boldFont(12.0));
-    place(cmdConfigure, "cmdConfigure", 3000, 6240, 1815, 615);
     connect(cmdConfigure, &QPushButton::clicked, this, &Form1::cmdConfigure_Click);
 
-    Text1 = new QLineEdit(this);
-    place(Text1, "Text1", 0, 7560, 4815, 1095);
+    Text1 = placed<QLineEdit>(this, "Text1", {0, 7560, 4815, 1095});
 }
 
 void Form1::createSettingsPanel()
 {
-    fraConfiguration = new QGroupBox(QStringLiteral("Configuration"), this);
-    place(fraConfiguration, "fraConfiguration", 4920, 2280, 2535, 2415);
+    fraConfiguration = placed<QGroupBox>(this, "fraConfiguration", {4920, 2280, 2535, 2415},
+                                         QStringLiteral("Configuration"));
+    QWidget* frame = fraConfiguration;
 
-    Label2 = new QLabel(QStringLiteral("Renderer"), fraConfiguration);
-    place(Label2, "Label2", 120, 360, 735, 255);
-
-    cboRenderer = new QComboBox(fraConfiguration);
+    Label2 = placed<QLabel>(frame, "Label2", {120, 360, 735, 255}, QStringLiteral("Renderer"));
+    cboRenderer = placed<QComboBox>(frame, "cboRenderer", {960, 360, 1455, 315});
     cboRenderer->addItems({QStringLiteral("NULL"), QStringLiteral("Software"),
                            QStringLiteral("BurningsVideo"), QStringLiteral("Direct3D 8"),
                            QStringLiteral("Direct3D 9"), QStringLiteral("OpenGL")});
     cboRenderer->setCurrentIndex(-1);
-    place(cboRenderer, "cboRenderer", 960, 360, 1455, 315);
 
-    Label3 = new QLabel(QStringLiteral("Resolution"), fraConfiguration);
-    place(Label3, "Label3", 120, 720, 855, 255);
+    Label3 = placed<QLabel>(frame, "Label3", {120, 720, 855, 255}, QStringLiteral("Resolution"));
+    txtResX = placed<QLineEdit>(frame, "txtResX", {960, 720, 735, 285});
+    txtResY = placed<QLineEdit>(frame, "txtResY", {1680, 720, 735, 285});
 
-    txtResX = new QLineEdit(fraConfiguration);
-    place(txtResX, "txtResX", 960, 720, 735, 285);
+    Label4 = placed<QLabel>(frame, "Label4", {120, 1200, 735, 255}, QStringLiteral("Bit depth"));
+    rdb16bit = placed<QRadioButton>(frame, "rdb16bit", {960, 1080, 615, 195}, QStringLiteral("16"));
+    rdb32bit = placed<QRadioButton>(frame, "rdb32bit", {960, 1320, 615, 255}, QStringLiteral("32"));
 
-    txtResY = new QLineEdit(fraConfiguration);
-    place(txtResY, "txtResY", 1680, 720, 735, 285);
-
-    Label4 = new QLabel(QStringLiteral("Bit depth"), fraConfiguration);
-    place(Label4, "Label4", 120, 1200, 735, 255);
-
-    rdb16bit = new QRadioButton(QStringLiteral("16"), fraConfiguration);
-    place(rdb16bit, "rdb16bit", 960, 1080, 615, 195);
-
-    rdb32bit = new QRadioButton(QStringLiteral("32"), fraConfiguration);
-    place(rdb32bit, "rdb32bit", 960, 1320, 615, 255);
-
-    chkFullScreen = new SettingCheckBox(QStringLiteral("Full screen"), fraConfiguration);
-    place(chkFullScreen, "chkFullScreen", 120, 1560, 1095, 195);
-
-    chkStencilBuffer = new SettingCheckBox(QStringLiteral("Stencil buffer"), fraConfiguration);
-    place(chkStencilBuffer, "chkStencilBuffer", 120, 1800, 1335, 255);
-
-    chkVsync = new SettingCheckBox(QStringLiteral("Vertical sync"), fraConfiguration);
-    place(chkVsync, "chkVsync", 120, 2040, 1335, 255);
+    chkFullScreen = placed<SettingCheckBox>(frame, "chkFullScreen", {120, 1560, 1095, 195},
+                                            QStringLiteral("Full screen"));
+    chkStencilBuffer = placed<SettingCheckBox>(frame, "chkStencilBuffer", {120, 1800, 1335, 255},
+                                               QStringLiteral("Stencil buffer"));
+    chkVsync = placed<SettingCheckBox>(frame, "chkVsync", {120, 2040, 1335, 255},
+                                       QStringLiteral("Vertical sync"));
 }
 
 void Form1::chainTabOrder()
