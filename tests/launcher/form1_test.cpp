@@ -93,12 +93,11 @@ private slots:
 
     void savedBytes_data();
     void savedBytes();
-    void depth24AndTheTailSurviveASave();
     void loadingFailureKeepsTheLaidOutControls_data();
     void loadingFailureKeepsTheLaidOutControls();
     void foldOutWritesOnlyWhenFoldingIn();
-    void firstStartLaunchesWithAnEmptyPath();
-    void restoresAPathWithACommaWithoutAClick();
+    void launchesWithTheRestoredPath_data();
+    void launchesWithTheRestoredPath();
     void deletedFolderIsReported();
     void joinAtAVolumeRootKeepsBothSeparators();
     void unavailableDeviceIsReportedAndUndone();
@@ -167,25 +166,31 @@ void Form1Test::cleanup()
 
 void Form1Test::savedBytes_data()
 {
-    QTest::addColumn<QStringList>("size"); // width and height as typed
-    QTest::addColumn<QByteArray>("saved"); // empty: refused, the file stays as it was
+    QTest::addColumn<QByteArray>("before"); // "config.cfg" when the launcher starts
+    QTest::addColumn<QStringList>("size");  // width and height as typed
+    QTest::addColumn<QByteArray>("saved");  // empty: refused, the file stays as it was
 
-    QTest::newRow("800 x 600") << QStringList{"800", "600"}
+    const QByteArray before = bytes({5, 0, 0, 0, 0, 32, 0, 0, 0});
+    QTest::newRow("800 x 600") << before << QStringList{"800", "600"}
                                << bytes({5, 3, 32, 2, 88, 32, 0, 0, 0});
-    QTest::newRow("half to even") << QStringList{"1024.5", "1025.5"}
+    QTest::newRow("half to even") << before << QStringList{"1024.5", "1025.5"}
                                   << bytes({5, 4, 0, 4, 2, 32, 0, 0, 0});
-    QTest::newRow("32767, -0.4") << QStringList{" 32767", "-0.4 "}
+    QTest::newRow("32767, -0.4") << before << QStringList{" 32767", "-0.4 "}
                                  << bytes({5, 127, 255, 0, 0, 32, 0, 0, 0});
+    QTest::newRow("depth 24 and a tail")
+        << bytes({5, 0, 0, 0, 0, 24, 0, 0, 0, 0xaa, 0xbb, 0xcc}) << QStringList{"800", "600"}
+        << bytes({5, 3, 32, 2, 88, 32, 0, 0, 0, 0xaa, 0xbb, 0xcc});
     for (const char* refused : {"32768", "-1", "255.5", "1e3", "nan", "inf", "0x10", "12abc", ""})
-        QTest::newRow(*refused ? refused : "empty") << QStringList{"800", refused} << QByteArray();
+        QTest::newRow(*refused ? refused : "empty")
+            << before << QStringList{"800", refused} << QByteArray();
 }
 
 void Form1Test::savedBytes()
 {
+    QFETCH(QByteArray, before);
     QFETCH(QStringList, size);
     QFETCH(QByteArray, saved);
 
-    const QByteArray before = bytes({5, 0, 0, 0, 0, 32, 0, 0, 0});
     writeFile("config.cfg", before);
     createForm();
     click("cmdConfigure");
@@ -200,16 +205,6 @@ void Form1Test::savedBytes()
         QCOMPARE(desktop->warnings, QStringList());
         QCOMPARE(readFile("config.cfg"), saved);
     }
-}
-
-void Form1Test::depth24AndTheTailSurviveASave()
-{
-    writeFile("config.cfg", bytes({5, 3, 32, 2, 88, 24, 0, 0, 0, 0xaa, 0xbb, 0xcc}));
-    createForm();
-    QVERIFY(control<QRadioButton>("rdb32bit")->isChecked());
-    QVERIFY(form->close());
-    QCOMPARE(desktop->warnings, QStringList());
-    QCOMPARE(readFile("config.cfg"), bytes({5, 3, 32, 2, 88, 32, 0, 0, 0, 0xaa, 0xbb, 0xcc}));
 }
 
 void Form1Test::loadingFailureKeepsTheLaidOutControls_data()
@@ -254,37 +249,34 @@ void Form1Test::foldOutWritesOnlyWhenFoldingIn()
     QCOMPARE(readFile("config.cfg"), bytes({0, 0, 0, 0, 0, 32, 0, 0, 0}));
 }
 
-void Form1Test::firstStartLaunchesWithAnEmptyPath()
+void Form1Test::launchesWithTheRestoredPath_data()
 {
-    createForm();
-    QCOMPARE(desktop->warnings, QStringList());
-    QCOMPARE(form->lastPath(), QString());
-    QCOMPARE(control<FolderList>("Dir1")->path(), work);
-
-    click("cmdLaunchWithCurrent");
-    QCOMPARE(control<QLineEdit>("Text1")->text(), QString("skyglass \"\""));
-    QTRY_COMPARE(readFile("started"), (work + "/bin/skyglass\n\n").toUtf8());
-    QCOMPARE(readFile("paths.ini"), QByteArray("\r\n"));
+    QTest::addColumn<bool>("restore"); // whether "paths.ini" names a picture in "Alps, 2020"
+    QTest::newRow("first start") << false;
+    QTest::newRow("blanks and a comma") << true;
 }
 
-void Form1Test::restoresAPathWithACommaWithoutAClick()
+void Form1Test::launchesWithTheRestoredPath()
 {
+    QFETCH(bool, restore);
     const QString folder = work + "/Alps, 2020";
     QVERIFY(QDir().mkpath(folder + "/folder.jpg"));
     for (const char* name : {"pano.jpg", "PANO2.JPG", "c.png", "d.Bmp", "e.gif", "f.jpeg", "jpg"})
         writeFile(folder + '/' + name, {});
-    const QString restored = folder + "/pano.jpg";
-    writeFile("paths.ini", restored.toUtf8() + "\r\n");
+    const QString restored = restore ? folder + "/pano.jpg" : QString();
+    if (restore)
+        writeFile("paths.ini", restored.toUtf8() + "\r\n");
     createForm();
 
     QCOMPARE(desktop->warnings, QStringList());
     QCOMPARE(form->lastPath(), restored);
-    QCOMPARE(control<FolderList>("Dir1")->path(), folder);
+    QCOMPARE(control<FolderList>("Dir1")->path(), restore ? folder : work);
     auto* files = control<FileList>("File1");
     QStringList listed;
     for (int i = 0; i < files->count(); ++i)
         listed << files->item(i)->text();
-    QCOMPARE(listed, QStringList({"c.png", "d.Bmp", "pano.jpg", "PANO2.JPG"}));
+    QCOMPARE(listed,
+             restore ? QStringList({"c.png", "d.Bmp", "pano.jpg", "PANO2.JPG"}) : QStringList());
 
     // The path, blanks and comma included, is the viewer's one argument; no shell.
     click("cmdLaunchWithCurrent");
