@@ -21,7 +21,6 @@ void RulesTest::browsableVolumes_data()
     QTest::addColumn<QList<MountEntry>>("mounts");
     QTest::addColumn<QStringList>("volumes"); // as the drive list shows them
 
-    QTest::newRow("none: the root all the same") << QList<MountEntry>() << QStringList{"/"};
     QTest::newRow("sorted, each once, with labels")
         << QList<MountEntry>{{"/home", "ext4", ""},
                              {"/", "ext4", "system"},
