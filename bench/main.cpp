@@ -3,10 +3,10 @@
 // tests/support/with-xvfb.sh where there is none), and prints Markdown tables.
 #include "bench.h"
 #include "sample_panorama.h"
+#include "settings_record.h"
 
 #include <irrlicht.h>
 
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -97,16 +97,15 @@ bool prepare(const bench::Options& options, bench::Workspace& ws)
     fs::copy_file(SKYGLASS_BENCH_MESH, ws.dir + "/media/360.x", error);
     if (error) {
         std::cerr << "skyglass-bench: cannot copy " << SKYGLASS_BENCH_MESH << ": "
-                  << error.message() << " (build the target panorama_mesh)\n";
+                  << error.message() << " (build the target media_and_config)\n";
         return false;
     }
 
     // The viewer's settings: OpenGL, 1280 x 720, 32 bits, windowed, no
     // stencil buffer, no vertical sync.
-    const unsigned char settings[9] = {5,  1280 / 256, 1280 % 256, 720 / 256, 720 % 256,
-                                       32, 0,          0,          0};
+    const SettingsRecord settings = EncodeSettings({5, 1280, 720, 32, 0, 0, 0});
     std::ofstream(ws.dir + "/config.cfg", std::ios::binary)
-        .write(reinterpret_cast<const char*>(settings), sizeof settings);
+        .write(reinterpret_cast<const char*>(settings.data()), std::streamsize(settings.size()));
 
     const u32 jw = options.small ? 1024 : 8192, pw = options.small ? 512 : 4096;
     ws.jpeg = ws.dir + "/panorama.jpg";

@@ -1,7 +1,6 @@
 #include "browser.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFileInfo>
 #include <QSignalBlocker>
 #include <QStyle>
@@ -32,7 +31,8 @@ static bool canListFolder(const QString& folder)
     return true;
 }
 
-DriveList::DriveList(VolumeTable* table, QWidget* parent) : QComboBox(parent), m_table(table)
+DriveList::DriveList(VolumeTable* volumeTable, QWidget* parent)
+    : QComboBox(parent), table(volumeTable)
 {
     fill();
     connect(this, &QComboBox::currentIndexChanged, this, &DriveList::driveChanged);
@@ -48,7 +48,7 @@ void DriveList::fill()
 {
     const QSignalBlocker blocker(this);
     clear();
-    for (const Volume& volume : m_table->volumes())
+    for (const Volume& volume : table->volumes())
         addItem(volume.text(), volume.mountPoint);
 }
 
@@ -65,7 +65,7 @@ QString DriveList::mountPoint() const
 bool DriveList::setDrive(const QString& drivePart)
 {
     const QString mountPoint = withoutTrailingSlash(drivePart);
-    const int index = m_table->indexOfMountPoint(mountPoint);
+    const int index = table->indexOfMountPoint(mountPoint);
     if (!drivePart.endsWith(u'/') || index < 0 || !canShowFolder(mountPoint))
         return false;
     setCurrentIndex(index);
@@ -74,7 +74,7 @@ bool DriveList::setDrive(const QString& drivePart)
 
 void DriveList::showVolumeOf(const QString& path)
 {
-    const int index = m_table->indexOfPath(path);
+    const int index = table->indexOfPath(path);
     if (index < 0)
         return;
     const QSignalBlocker blocker(this);
@@ -84,17 +84,17 @@ void DriveList::showVolumeOf(const QString& path)
 void DriveList::refresh(const QList<Volume>& volumes)
 {
     const QString current = mountPoint();
-    m_table->setVolumes(volumes);
+    table->setVolumes(volumes);
     fill();
     const QSignalBlocker blocker(this);
-    int index = m_table->indexOfMountPoint(current);
+    int index = table->indexOfMountPoint(current);
     if (index < 0)
-        index = m_table->indexOfPath(current);
+        index = table->indexOfPath(current);
     setCurrentIndex(index);
 }
 
-FolderList::FolderList(const VolumeTable* table, QWidget* parent)
-    : QTreeWidget(parent), m_table(table)
+FolderList::FolderList(const VolumeTable* volumeTable, QWidget* parent)
+    : QTreeWidget(parent), table(volumeTable)
 {
     setHeaderHidden(true);
     setRootIsDecorated(false);
@@ -105,9 +105,9 @@ FolderList::FolderList(const VolumeTable* table, QWidget* parent)
 
 QString FolderList::path() const
 {
-    if (m_folder != QLatin1String("/") && m_table->isMountPoint(m_folder))
-        return m_folder + u'/';
-    return m_folder;
+    if (currentFolder != QLatin1String("/") && table->isMountPoint(currentFolder))
+        return currentFolder + u'/';
+    return currentFolder;
 }
 
 bool FolderList::setPath(const QString& folder)
@@ -115,11 +115,11 @@ bool FolderList::setPath(const QString& folder)
     if (!canShowFolder(folder))
         return false;
     const QString cleaned = withoutTrailingSlash(folder);
-    const bool changed = cleaned != m_folder;
-    m_folder = cleaned;
-    const int volume = m_table->indexOfPath(m_folder);
+    const bool changed = cleaned != currentFolder;
+    currentFolder = cleaned;
+    const int volume = table->indexOfPath(currentFolder);
     if (volume >= 0)
-        m_lastFolderOnVolume.insert(m_table->volumes().at(volume).mountPoint, m_folder);
+        lastFolderOnVolume.insert(table->volumes().at(volume).mountPoint, currentFolder);
     fill();
     if (changed)
         emit pathChanged();
@@ -128,7 +128,7 @@ bool FolderList::setPath(const QString& folder)
 
 bool FolderList::showVolume(const QString& mountPoint)
 {
-    const QString last = m_lastFolderOnVolume.value(mountPoint);
+    const QString last = lastFolderOnVolume.value(mountPoint);
     if (!last.isEmpty() && canShowFolder(last))
         return setPath(last);
     return setPath(mountPoint);
@@ -137,8 +137,8 @@ bool FolderList::showVolume(const QString& mountPoint)
 void FolderList::fill()
 {
     clear();
-    const int volume = m_table->indexOfPath(m_folder);
-    const QString root = volume >= 0 ? m_table->volumes().at(volume).mountPoint : QString("/");
+    const int volume = table->indexOfPath(currentFolder);
+    const QString root = volume >= 0 ? table->volumes().at(volume).mountPoint : QString("/");
 
     // The chain of folders from the volume's root down to the current one, each
     // inside the one before it.
@@ -147,7 +147,7 @@ void FolderList::fill()
     current->setIcon(0, openIcon);
     current->setData(0, Qt::UserRole, root);
     QString folder = root;
-    for (const QString& name : m_folder.mid(root.size()).split(u'/', Qt::SkipEmptyParts)) {
+    for (const QString& name : currentFolder.mid(root.size()).split(u'/', Qt::SkipEmptyParts)) {
         folder = folder == QLatin1String("/") ? u'/' + name : folder + u'/' + name;
         current = new QTreeWidgetItem(current, {name});
         current->setIcon(0, openIcon);
@@ -155,7 +155,7 @@ void FolderList::fill()
     }
 
     const QIcon closedIcon = style()->standardIcon(QStyle::SP_DirClosedIcon);
-    const QDir dir(m_folder);
+    const QDir dir(currentFolder);
     for (const QString& name : dir.entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot,
                                              QDir::Name | QDir::IgnoreCase)) {
         auto* item = new QTreeWidgetItem(current, {name});
@@ -178,7 +178,7 @@ void FolderList::openEntry(QTreeWidgetItem* item)
 }
 
 FileList::FileList(const QString& pattern, QWidget* parent)
-    : QListWidget(parent), m_patterns(pattern.split(u';', Qt::SkipEmptyParts))
+    : QListWidget(parent), patterns(pattern.split(u';', Qt::SkipEmptyParts))
 {
     connect(this, &QListWidget::currentRowChanged, this, [this](int row) {
         if (row >= 0)
@@ -191,11 +191,10 @@ bool FileList::setPath(const QString& folder)
 {
     const QSignalBlocker blocker(this);
     clear();
-    m_path = folder;
     if (!canShowFolder(folder) || !canListFolder(folder))
         return false;
     QDir dir(folder);
-    dir.setNameFilters(m_patterns);
+    dir.setNameFilters(patterns);
     dir.setFilter(QDir::Files | QDir::Hidden);
     dir.setSorting(QDir::Name | QDir::IgnoreCase);
     addItems(dir.entryList());

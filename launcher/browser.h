@@ -14,7 +14,7 @@ class DriveList : public QComboBox
     Q_OBJECT
 
 public:
-    DriveList(VolumeTable* table, QWidget* parent = nullptr);
+    DriveList(VolumeTable* volumeTable, QWidget* parent = nullptr);
 
     // The text of the selected entry: mount point, then the label if there is one.
     QString drive() const;
@@ -40,7 +40,7 @@ signals:
 private:
     void fill();
 
-    VolumeTable* m_table;
+    VolumeTable* table;
 };
 
 // The folder tree of the current volume: the folders from the volume's root down
@@ -51,7 +51,7 @@ class FolderList : public QTreeWidget
     Q_OBJECT
 
 public:
-    FolderList(const VolumeTable* table, QWidget* parent = nullptr);
+    FolderList(const VolumeTable* volumeTable, QWidget* parent = nullptr);
 
     // The current folder's full path, ending in "/" only at the root of a volume.
     QString path() const;
@@ -71,9 +71,9 @@ private:
     void fill();
     void openEntry(QTreeWidgetItem* item);
 
-    const VolumeTable* m_table;
-    QString m_folder; // cleaned full path, no trailing "/" except the root
-    QHash<QString, QString> m_lastFolderOnVolume;
+    const VolumeTable* table;
+    QString currentFolder; // cleaned full path, no trailing "/" except the root
+    QHash<QString, QString> lastFolderOnVolume;
 };
 
 // The files of one folder that match the pattern, matched without regard to case.
@@ -84,7 +84,6 @@ class FileList : public QListWidget
 public:
     FileList(const QString& pattern, QWidget* parent = nullptr);
 
-    QString path() const { return m_path; }
     // Fails when the folder cannot be listed; the list is empty then.
     bool setPath(const QString& folder);
     // The selected file's name, without folder; empty when none is selected.
@@ -94,6 +93,5 @@ signals:
     void fileClicked();
 
 private:
-    QStringList m_patterns;
-    QString m_path;
+    QStringList patterns;
 };

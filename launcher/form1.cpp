@@ -24,12 +24,16 @@ const QString pathsFileName = QStringLiteral("paths.ini");
 const QString imagePattern = QStringLiteral("*.bmp;*.jpg;*.png");
 const QString viewerProgram = QStringLiteral("skyglass");
 
-// Names a control and places it; positions are laid out in twips, 15 of them
-// to a pixel.
-void place(QWidget* widget, const char* name, int left, int top, int width, int height)
+// Makes a control of "parent", names it and places it at "twips" (left, top,
+// width, height), 15 twips to a pixel.
+template <typename Control, typename... Arguments>
+Control* placed(QWidget* parent, const char* name, const QRect& twips,
+                const Arguments&... arguments)
 {
-    widget->setObjectName(QLatin1String(name));
-    widget->setGeometry(left / 15, top / 15, width / 15, height / 15);
+    auto* control = new Control(arguments..., parent);
+    control->setObjectName(QLatin1String(name));
+    control->setGeometry(twips.x() / 15, twips.y() / 15, twips.width() / 15, twips.height() / 15);
+    return control;
 }
 
 QFont boldFont(qreal pointSize)
@@ -62,11 +66,11 @@ Desktop* realDesktop()
 
 } // namespace
 
-Form1::Form1(Desktop* desktop, QWidget* parent)
+Form1::Form1(Desktop* givenDesktop, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
-      desktop(desktop ? desktop : realDesktop()), volumeTable(this->desktop->volumes()),
+      desktop(givenDesktop ? givenDesktop : realDesktop()), volumeTable(desktop->volumes()),
       viewers(new ViewerWatch(this))
 {
     setObjectName(QStringLiteral("Form1"));
@@ -92,26 +96,17 @@ Form1::Form1(Desktop* desktop, QWidget* parent)
 
 void Form1::createBrowser()
 {
-    Image1 = new QLabel(this);
+    Image1 = placed<QLabel>(this, "Image1", {0, 0, 4890, 1950});
     Image1->setPixmap(QPixmap(QStringLiteral(":/launcher/banner.png")));
     Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    place(Image1, "Image1", 0, 0, 4890, 1950);
 
-    Label1 = new QLabel(QStringLiteral("Select panoramic image (BMP, JPG, PNG)"), this);
-    Label1->setFont(boldFont(9.75));
-    place(Label1, "Label1", 0, 2040, 4455, 255);
-
-    Drive1 = new DriveList(&volumeTable, this);
-    Drive1->setFont(boldFont(9.75));
-    place(Drive1, "Drive1", 0, 2280, 4815, 360);
-
-    Dir1 = new FolderList(&volumeTable, this);
-    Dir1->setFont(boldFont(9.75));
-    place(Dir1, "Dir1", 0, 2640, 4815, 1710);
-
-    File1 = new FileList(imagePattern, this);
-    File1->setFont(boldFont(9.75));
-    place(File1, "File1", 0, 4320, 4815, 1770);
+    Label1 = placed<QLabel>(this, "Label1", {0, 2040, 4455, 255},
+                            QStringLiteral("Select panoramic image (BMP, JPG, PNG)"));
+    Drive1 = placed<DriveList>(this, "Drive1", {0, 2280, 4815, 360}, &volumeTable);
+    Dir1 = placed<FolderList>(this, "Dir1", {0, 2640, 4815, 1710}, &volumeTable);
+    File1 = placed<FileList>(this, "File1", {0, 4320, 4815, 1770}, imagePattern);
+    for (QWidget* control : QList<QWidget*>{Label1, Drive1, Dir1, File1})
+        control->setFont(boldFont(9.75));
 
     // The lists open at the working directory; Form_Load may move them on.
     const QString workingDirectory = QDir::currentPath();
@@ -121,7 +116,7 @@ void Form1::createBrowser()
 
     connect(Drive1, &DriveList::driveChanged, this, &Form1::Drive1_Change);
     connect(Drive1, &DriveList::aboutToShowPopup, this,
-            [this] { Drive1->refresh(this->desktop->volumes()); });
+            [this] { Drive1->refresh(desktop->volumes()); });
     connect(Dir1, &FolderList::pathChanged, this, &Form1::Dir1_Change);
     connect(Dir1, &FolderList::pathChanged, this, [this] { Drive1->showVolumeOf(Dir1->path()); });
     connect(File1, &FileList::fileClicked, this, &Form1::File1_Click);
@@ -129,61 +124,46 @@ void Form1::createBrowser()
 
 void Form1::createButtons()
 {
-    cmdLaunchWithCurrent = new QPushButton(QStringLiteral("View panorama"), this);
+    cmdLaunchWithCurrent = placed<QPushButton>(this, "cmdLaunchWithCurrent", {0, 6240, 2895, 615},
+                                               QStringLiteral("View panorama"));
     cmdLaunchWithCurrent->setFont(boldFont(18.0));
-    place(cmdLaunchWithCurrent, "cmdLaunchWithCurrent", 0, 6240, 2895, 615);
     connect(cmdLaunchWithCurrent, &QPushButton::clicked, this, &Form1::cmdLaunchWithCurrent_Click);
 
-    cmdConfigure = new QPushButton(QStringLiteral("Configure >>"), this);
+    cmdConfigure = placed<QPushButton>(this, "cmdConfigure", {3000, 6240, 1815, 615},
+                                       QStringLiteral("Configure >>"));
     cmdConfigure->setFont(boldFont(12.0));
-    place(cmdConfigure, "cmdConfigure", 3000, 6240, 1815, 615);
     connect(cmdConfigure, &QPushButton::clicked, this, &Form1::cmdConfigure_Click);
 
-    Text1 = new QLineEdit(this);
-    place(Text1, "Text1", 0, 7560, 4815, 1095);
+    Text1 = placed<QLineEdit>(this, "Text1", {0, 7560, 4815, 1095});
 }
 
 void Form1::createSettingsPanel()
 {
-    fraConfiguration = new QGroupBox(QStringLiteral("Configuration"), this);
-    place(fraConfiguration, "fraConfiguration", 4920, 2280, 2535, 2415);
+    fraConfiguration = placed<QGroupBox>(this, "fraConfiguration", {4920, 2280, 2535, 2415},
+                                         QStringLiteral("Configuration"));
+    QWidget* frame = fraConfiguration;
 
-    Label2 = new QLabel(QStringLiteral("Renderer"), fraConfiguration);
-    place(Label2, "Label2", 120, 360, 735, 255);
-
-    cboRenderer = new QComboBox(fraConfiguration);
+    Label2 = placed<QLabel>(frame, "Label2", {120, 360, 735, 255}, QStringLiteral("Renderer"));
+    cboRenderer = placed<QComboBox>(frame, "cboRenderer", {960, 360, 1455, 315});
     cboRenderer->addItems({QStringLiteral("NULL"), QStringLiteral("Software"),
                            QStringLiteral("BurningsVideo"), QStringLiteral("Direct3D 8"),
                            QStringLiteral("Direct3D 9"), QStringLiteral("OpenGL")});
     cboRenderer->setCurrentIndex(-1);
-    place(cboRenderer, "cboRenderer", 960, 360, 1455, 315);
 
-    Label3 = new QLabel(QStringLiteral("Resolution"), fraConfiguration);
-    place(Label3, "Label3", 120, 720, 855, 255);
+    Label3 = placed<QLabel>(frame, "Label3", {120, 720, 855, 255}, QStringLiteral("Resolution"));
+    txtResX = placed<QLineEdit>(frame, "txtResX", {960, 720, 735, 285});
+    txtResY = placed<QLineEdit>(frame, "txtResY", {1680, 720, 735, 285});
 
-    txtResX = new QLineEdit(fraConfiguration);
-    place(txtResX, "txtResX", 960, 720, 735, 285);
+    Label4 = placed<QLabel>(frame, "Label4", {120, 1200, 735, 255}, QStringLiteral("Bit depth"));
+    rdb16bit = placed<QRadioButton>(frame, "rdb16bit", {960, 1080, 615, 195}, QStringLiteral("16"));
+    rdb32bit = placed<QRadioButton>(frame, "rdb32bit", {960, 1320, 615, 255}, QStringLiteral("32"));
 
-    txtResY = new QLineEdit(fraConfiguration);
-    place(txtResY, "txtResY", 1680, 720, 735, 285);
-
-    Label4 = new QLabel(QStringLiteral("Bit depth"), fraConfiguration);
-    place(Label4, "Label4", 120, 1200, 735, 255);
-
-    rdb16bit = new QRadioButton(QStringLiteral("16"), fraConfiguration);
-    place(rdb16bit, "rdb16bit", 960, 1080, 615, 195);
-
-    rdb32bit = new QRadioButton(QStringLiteral("32"), fraConfiguration);
-    place(rdb32bit, "rdb32bit", 960, 1320, 615, 255);
-
-    chkFullScreen = new SettingCheckBox(QStringLiteral("Full screen"), fraConfiguration);
-    place(chkFullScreen, "chkFullScreen", 120, 1560, 1095, 195);
-
-    chkStencilBuffer = new SettingCheckBox(QStringLiteral("Stencil buffer"), fraConfiguration);
-    place(chkStencilBuffer, "chkStencilBuffer", 120, 1800, 1335, 255);
-
-    chkVsync = new SettingCheckBox(QStringLiteral("Vertical sync"), fraConfiguration);
-    place(chkVsync, "chkVsync", 120, 2040, 1335, 255);
+    chkFullScreen = placed<SettingCheckBox>(frame, "chkFullScreen", {120, 1560, 1095, 195},
+                                            QStringLiteral("Full screen"));
+    chkStencilBuffer = placed<SettingCheckBox>(frame, "chkStencilBuffer", {120, 1800, 1335, 255},
+                                               QStringLiteral("Stencil buffer"));
+    chkVsync = placed<SettingCheckBox>(frame, "chkVsync", {120, 2040, 1335, 255},
+                                       QStringLiteral("Vertical sync"));
 }
 
 void Form1::chainTabOrder()
@@ -198,8 +178,17 @@ void Form1::chainTabOrder()
 
 SettingsRecord Form1::settingsBytes() const
 {
-    return {renderer, resx_hi,    resx_lo,       resy_hi, resy_lo,
-            bitdepth, fullscreen, stencilbuffer, vsync};
+    SettingsRecord record;
+    record[ESO_RENDERER] = renderer;
+    record[ESO_WIDTH_HIGH] = resx_hi;
+    record[ESO_WIDTH_LOW] = resx_lo;
+    record[ESO_HEIGHT_HIGH] = resy_hi;
+    record[ESO_HEIGHT_LOW] = resy_lo;
+    record[ESO_BIT_DEPTH] = bitdepth;
+    record[ESO_FULL_SCREEN] = fullscreen;
+    record[ESO_STENCIL] = stencilbuffer;
+    record[ESO_VSYNC] = vsync;
+    return record;
 }
 
 void Form1::setClientWidth(int width)
@@ -283,41 +272,39 @@ void Form1::loadSettings()
     QFile file(configFileName);
     const bool opened =
         file.exists() ? file.open(QIODevice::ReadOnly) : file.open(QIODevice::ReadWrite);
-
     // Bytes beyond the end of the file read as 0.
-    const auto nextByte = [&file] {
-        char byte = 0;
-        return file.getChar(&byte) ? quint8(byte) : quint8(0);
-    };
+    SettingsRecord record = {};
+    if (opened)
+        file.read(reinterpret_cast<char*>(record.data()), qint64(record.size()));
+    file.close();
+
+    // Each value is shown as soon as it is taken; the first one refused ends the loading.
     const auto loaded = [&] {
         if (!opened)
             return false;
-        renderer = nextByte();
+        renderer = record[ESO_RENDERER];
         if (renderer >= cboRenderer->count())
             return false;
         cboRenderer->setCurrentIndex(renderer);
 
-        resx_hi = nextByte();
-        resx_lo = nextByte();
-        const std::optional<int> width = joinResolution(resx_hi, resx_lo);
-        if (!width)
-            return false;
-        txtResX->setText(QString::number(*width));
+        for (auto [hi, lo, offset, box] :
+             {std::tuple{&resx_hi, &resx_lo, ESO_WIDTH_HIGH, txtResX},
+              std::tuple{&resy_hi, &resy_lo, ESO_HEIGHT_HIGH, txtResY}}) {
+            *hi = record[offset];
+            *lo = record[offset + 1];
+            const std::optional<int> value = joinResolution(*hi, *lo);
+            if (!value)
+                return false;
+            box->setText(QString::number(*value));
+        }
 
-        resy_hi = nextByte();
-        resy_lo = nextByte();
-        const std::optional<int> height = joinResolution(resy_hi, resy_lo);
-        if (!height)
-            return false;
-        txtResY->setText(QString::number(*height));
-
-        bitdepth = nextByte();
+        bitdepth = record[ESO_BIT_DEPTH];
         (bitdepth == 16 ? rdb16bit : rdb32bit)->setChecked(true);
 
-        for (auto [byte, box] :
-             {std::pair{&fullscreen, chkFullScreen}, std::pair{&stencilbuffer, chkStencilBuffer},
-              std::pair{&vsync, chkVsync}}) {
-            *byte = nextByte();
+        for (auto [byte, offset, box] : {std::tuple{&fullscreen, ESO_FULL_SCREEN, chkFullScreen},
+                                         std::tuple{&stencilbuffer, ESO_STENCIL, chkStencilBuffer},
+                                         std::tuple{&vsync, ESO_VSYNC, chkVsync}}) {
+            *byte = record[offset];
             const std::optional<Qt::CheckState> state = checkStateFromByte(*byte);
             if (!state)
                 return false;
@@ -325,7 +312,6 @@ void Form1::loadSettings()
         }
         return true;
     }();
-    file.close();
 
     if (!loaded)
         warn(QStringLiteral("Configuration error"), QStringLiteral("Configuration error"));

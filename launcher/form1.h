@@ -27,26 +27,18 @@ class Form1 : public QWidget
     Q_OBJECT
 
 public:
-    // Client widths with the settings panel folded in and out, and the height.
-    static constexpr int narrowWidth = 324;
-    static constexpr int wideWidth = 502;
-    static constexpr int clientHeight = 460;
-
     // Builds the window and runs Form_Load. "desktop" must outlive the window;
     // by default the real one is used.
     explicit Form1(Desktop* desktop = nullptr, QWidget* parent = nullptr);
 
     const QString& lastPath() const { return lastpath; }
-    SettingsRecord settingsBytes() const;
-
-public slots:
-    void cmdConfigure_Click();
-    void cmdLaunchWithCurrent_Click();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private slots:
+    void cmdConfigure_Click();
+    void cmdLaunchWithCurrent_Click();
     void Drive1_Change();
     void Dir1_Change();
     void File1_Click();
@@ -54,6 +46,11 @@ private slots:
     void reportViewerFailure(const QString& title, const QString& text);
 
 private:
+    // Client widths with the settings panel folded in and out, and the height.
+    static constexpr int narrowWidth = 324;
+    static constexpr int wideWidth = 502;
+    static constexpr int clientHeight = 460;
+
     void createBrowser();
     void createSettingsPanel();
     void createButtons();
@@ -63,6 +60,7 @@ private:
     void Form_Unload();
     void loadSettings();
     bool SaveSettings();
+    SettingsRecord settingsBytes() const;
     bool writeLastPath();
     QString drivePartOf(const QString& path) const;
     void setClientWidth(int width);

@@ -1,7 +1,6 @@
 #include "savedsettings.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QLocale>
 #include <QRegularExpression>
 #include <QSaveFile>
@@ -22,17 +21,6 @@ std::optional<double> textToNumber(const QString& text)
     return value;
 }
 
-static double roundHalfToEven(double value)
-{
-    const double below = std::floor(value);
-    const double fraction = value - below;
-    if (fraction < 0.5)
-        return below;
-    if (fraction > 0.5)
-        return below + 1.0;
-    return std::fmod(below, 2.0) == 0.0 ? below : below + 1.0;
-}
-
 std::optional<ResolutionBytes> splitResolution(double value)
 {
     if (!std::isfinite(value))
@@ -40,7 +28,9 @@ std::optional<ResolutionBytes> splitResolution(double value)
     const double hi = std::trunc(value / 256.0);
     if (hi < 0.0 || hi > 127.0)
         return std::nullopt;
-    const double lo = roundHalfToEven(value - hi * 256.0);
+    // In the default rounding mode, which nothing here changes, a half goes to
+    // the even neighbour.
+    const double lo = std::nearbyint(value - hi * 256.0);
     if (lo < 0.0 || lo > 255.0)
         return std::nullopt;
     return ResolutionBytes{quint8(hi), quint8(lo)};
@@ -104,11 +94,6 @@ std::optional<QString> lastPathFromFile(const QByteArray& contents)
     return QString::fromUtf8(contents.mid(begin, end - begin));
 }
 
-QByteArray lastPathFileContents(const QString& path)
-{
-    return path.toUtf8() + "\r\n";
-}
-
 namespace {
 
 // A new file replaces the old one at once, so that no reader ever sees half of
@@ -133,34 +118,25 @@ bool saveFile(const QString& fileName, const QByteArray& bytes, QString* errorSt
 
 bool writeLastPathFile(const QString& fileName, const QString& path, QString* errorString)
 {
-    return saveFile(fileName, lastPathFileContents(path), errorString);
-}
-
-QByteArray recordOverFile(const QByteArray& old, const SettingsRecord& record)
-{
-    QByteArray bytes(reinterpret_cast<const char*>(record.data()), qsizetype(record.size()));
-    if (old.size() > bytes.size())
-        bytes += old.mid(bytes.size());
-    return bytes;
+    return saveFile(fileName, path.toUtf8() + "\r\n", errorString);
 }
 
 bool writeSettingsRecord(const QString& fileName, const SettingsRecord& record,
                          QString* errorString)
 {
-    QByteArray old;
+    QByteArray bytes(reinterpret_cast<const char*>(record.data()), qsizetype(record.size()));
     QFile existing(fileName);
     if (existing.exists()) {
         if (!existing.open(QIODevice::ReadOnly)) {
             *errorString = existing.errorString();
             return false;
         }
-        old = existing.readAll();
+        const QByteArray old = existing.readAll();
         if (existing.error() != QFileDevice::NoError) {
             *errorString = existing.errorString();
             return false;
         }
-        existing.close();
+        bytes += old.mid(bytes.size());
     }
-
-    return saveFile(fileName, recordOverFile(old, record), errorString);
+    return saveFile(fileName, bytes, errorString);
 }

@@ -1,15 +1,12 @@
 #pragma once
 
+#include "settings_record.h"
+
 #include <QByteArray>
 #include <QString>
 #include <Qt>
 
-#include <array>
 #include <optional>
-
-// The nine bytes of "config.cfg", in file order: renderer, width high and low,
-// height high and low, bit depth, full screen, stencil buffer, vertical sync.
-using SettingsRecord = std::array<quint8, 9>;
 
 struct ResolutionBytes
 {
@@ -35,17 +32,12 @@ quint8 byteFromCheckState(Qt::CheckState state);
 // holds no path at all.
 std::optional<QString> lastPathFromFile(const QByteArray& contents);
 
-// One line: the path and CR LF.
-QByteArray lastPathFileContents(const QString& path);
-
-// Writes lastPathFileContents() to "fileName", all or nothing where the folder
-// allows it, else over the existing file in place.
+// Writes the path and CR LF as the one line of "fileName", all or nothing where
+// the folder allows it, else over the existing file in place.
 bool writeLastPathFile(const QString& fileName, const QString& path, QString* errorString);
 
-// The old file with its first nine bytes replaced; bytes from the tenth on are kept.
-QByteArray recordOverFile(const QByteArray& old, const SettingsRecord& record);
-
-// Writes the record over "fileName" as recordOverFile() does, all or nothing
-// where the folder allows it, else over the existing file in place.
+// Writes the record over the first nine bytes of "fileName", keeping those from
+// the tenth on, all or nothing where the folder allows it, else over the
+// existing file in place.
 bool writeSettingsRecord(const QString& fileName, const SettingsRecord& record,
                          QString* errorString);

@@ -5,9 +5,20 @@
 #include <QTemporaryFile>
 
 #include <cstring>
+#include <optional>
 #include <unistd.h>
 
 namespace {
+
+// The last bytes of each output that are kept for the report.
+constexpr qint64 keptOutput = 4096;
+
+// What the launcher tells the user about a viewer that has ended.
+struct ViewerReport
+{
+    QString title;
+    QString text;
+};
 
 // The last bytes written to "file", from the start of a line.
 QByteArray lastBytes(QFile* file)
@@ -15,10 +26,10 @@ QByteArray lastBytes(QFile* file)
     if (!file->isOpen())
         return {};
     const qint64 size = file->size();
-    if (!file->seek(qMax<qint64>(0, size - ViewerWatch::keptOutput)))
+    if (!file->seek(qMax<qint64>(0, size - keptOutput)))
         return {};
-    QByteArray bytes = file->read(ViewerWatch::keptOutput);
-    if (size > ViewerWatch::keptOutput)
+    QByteArray bytes = file->read(keptOutput);
+    if (size > keptOutput)
         bytes.remove(0, bytes.indexOf('\n') + 1);
     return bytes;
 }
@@ -29,8 +40,7 @@ QString lastLine(const QByteArray& output)
     return QString::fromUtf8(lines.last().trimmed());
 }
 
-} // namespace
-
+// Nothing for a viewer closed by its user; otherwise its own reason.
 std::optional<ViewerReport> reportViewerEnd(int exitCode, bool crashed, const QByteArray& errors,
                                             const QByteArray& output)
 {
@@ -56,6 +66,8 @@ std::optional<ViewerReport> reportViewerEnd(int exitCode, bool crashed, const QB
                                 : QStringLiteral("Viewer did not start"),
                         parts.join(u'\n')};
 }
+
+} // namespace
 
 void ViewerWatch::start(const QString& program, const QStringList& arguments)
 {

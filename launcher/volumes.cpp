@@ -1,35 +1,13 @@
 #include "volumes.h"
 
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
+#include <QMap>
 #include <QSet>
 #include <QStorageInfo>
-
-#include <algorithm>
 
 QString Volume::text() const
 {
     return label.isEmpty() ? mountPoint : mountPoint + QStringLiteral(" [") + label + u']';
-}
-
-static QString unescapeMountField(const QByteArray& field)
-{
-    // Blanks, tabs, newlines and backslashes are written as three octal digits.
-    QByteArray out;
-    for (qsizetype i = 0; i < field.size(); ++i) {
-        if (field.at(i) == '\\' && i + 3 < field.size()) {
-            bool ok = false;
-            const int code = field.mid(i + 1, 3).toInt(&ok, 8);
-            if (ok) {
-                out += char(code);
-                i += 3;
-                continue;
-            }
-        }
-        out += field.at(i);
-    }
-    return QFile::decodeName(out);
 }
 
 // File systems that hold no files of the user's: kernel interfaces, memory-backed
@@ -57,43 +35,29 @@ static bool isSystemFolder(const QString& mountPoint)
     return false;
 }
 
-QList<Volume> volumesFromMountInfo(const QByteArray& mountInfo)
+QList<Volume> browsableVolumes(const QList<MountEntry>& mounts)
 {
-    QStringList mountPoints{QStringLiteral("/")};
-    for (const QByteArray& line : mountInfo.split('\n')) {
-        const QList<QByteArray> fields = line.split(' ');
-        const qsizetype separator = fields.indexOf("-");
-        if (fields.size() < 5 || separator < 5 || separator + 1 >= fields.size())
-            continue;
-        const QString mountPoint = unescapeMountField(fields.at(4));
-        if (!mountPoint.startsWith(u'/') || isPseudoFileSystem(fields.at(separator + 1)) ||
-            isSystemFolder(mountPoint))
-            continue;
-        // Containers bind single files such as /etc/hosts: those are no volumes.
-        if (!QFileInfo(mountPoint).isDir())
-            continue;
-        mountPoints += QDir::cleanPath(mountPoint);
+    QMap<QString, QString> labels{{QStringLiteral("/"), QString()}}; // sorted by mount point
+    for (const MountEntry& mount : mounts) {
+        if (!isPseudoFileSystem(mount.fileSystemType) && !isSystemFolder(mount.mountPoint))
+            labels.insert(mount.mountPoint, mount.label);
     }
-    std::sort(mountPoints.begin(), mountPoints.end());
-    mountPoints.erase(std::unique(mountPoints.begin(), mountPoints.end()), mountPoints.end());
-
     QList<Volume> volumes;
-    for (const QString& mountPoint : mountPoints)
-        volumes.append(Volume{mountPoint, QString()});
+    for (auto it = labels.cbegin(); it != labels.cend(); ++it)
+        volumes.append(Volume{it.key(), it.value()});
     return volumes;
 }
 
 QList<Volume> mountedVolumes()
 {
-    QFile file(QStringLiteral("/proc/self/mountinfo"));
-    QByteArray mountInfo;
-    if (file.open(QIODevice::ReadOnly))
-        mountInfo = file.readAll();
-
+    QList<MountEntry> mounts;
+    for (const QStorageInfo& storage : QStorageInfo::mountedVolumes())
+        mounts.append(MountEntry{storage.rootPath(), storage.fileSystemType(), storage.name()});
     QList<Volume> volumes;
-    for (Volume volume : volumesFromMountInfo(mountInfo)) {
-        volume.label = QStorageInfo(volume.mountPoint).name();
-        volumes.append(volume);
+    for (const Volume& volume : browsableVolumes(mounts)) {
+        // Containers bind single files such as /etc/hosts: those are no volumes.
+        if (QFileInfo(volume.mountPoint).isDir())
+            volumes.append(volume);
     }
     return volumes;
 }
@@ -105,7 +69,7 @@ VolumeTable::VolumeTable(QList<Volume> volumes)
 
 void VolumeTable::setVolumes(QList<Volume> volumes)
 {
-    m_volumes = std::move(volumes);
+    volumeList = std::move(volumes);
 }
 
 static bool holds(const QString& mountPoint, const QString& path)
@@ -119,10 +83,10 @@ static bool holds(const QString& mountPoint, const QString& path)
 int VolumeTable::indexOfPath(const QString& path) const
 {
     int best = -1;
-    for (int i = 0; i < m_volumes.size(); ++i) {
-        const QString& mountPoint = m_volumes.at(i).mountPoint;
+    for (int i = 0; i < volumeList.size(); ++i) {
+        const QString& mountPoint = volumeList.at(i).mountPoint;
         if (holds(mountPoint, path) &&
-            (best < 0 || mountPoint.size() > m_volumes.at(best).mountPoint.size()))
+            (best < 0 || mountPoint.size() > volumeList.at(best).mountPoint.size()))
             best = i;
     }
     return best;
@@ -130,8 +94,8 @@ int VolumeTable::indexOfPath(const QString& path) const
 
 int VolumeTable::indexOfMountPoint(const QString& mountPoint) const
 {
-    for (int i = 0; i < m_volumes.size(); ++i) {
-        if (m_volumes.at(i).mountPoint == mountPoint)
+    for (int i = 0; i < volumeList.size(); ++i) {
+        if (volumeList.at(i).mountPoint == mountPoint)
             return i;
     }
     return -1;

@@ -14,9 +14,19 @@ struct Volume
     QString text() const;
 };
 
-// Mount points of real file systems named in the text of /proc/self/mountinfo
-// that are folders, sorted, without duplicates, the root always among them.
-QList<Volume> volumesFromMountInfo(const QByteArray& mountInfo);
+// A mounted file system as the system lists it.
+struct MountEntry
+{
+    QString mountPoint;
+    QByteArray fileSystemType;
+    QString label;
+};
+
+// The volumes a person browses among the mounts: none of kernel interfaces,
+// memory-backed scratch space, package images or container layers, none in the
+// system's own folders but removable media under /run/media; sorted, without
+// duplicates, the root always among them.
+QList<Volume> browsableVolumes(const QList<MountEntry>& mounts);
 
 // The volumes of this machine, with their labels.
 QList<Volume> mountedVolumes();
@@ -27,7 +37,7 @@ class VolumeTable
 public:
     explicit VolumeTable(QList<Volume> volumes = {});
 
-    const QList<Volume>& volumes() const { return m_volumes; }
+    const QList<Volume>& volumes() const { return volumeList; }
     void setVolumes(QList<Volume> volumes);
 
     // Index of the volume holding an absolute path: the longest mount point that
@@ -37,5 +47,5 @@ public:
     bool isMountPoint(const QString& folder) const { return indexOfMountPoint(folder) >= 0; }
 
 private:
-    QList<Volume> m_volumes;
+    QList<Volume> volumeList;
 };

@@ -3,13 +3,16 @@
 # Does nothing when all of them are present; uses sudo only when not root.
 set -eu
 
+# The tools and libraries the build uses, Mesa's drivers that render OpenGL
+# under Xvfb, the X server and the fonts the tests run with, and clang for the
+# fuzzing build.
 packages="
-build-essential cmake pkg-config
-libirrlicht-dev libgl1-mesa-dri libgl-dev libx11-dev libxxf86vm-dev libxtst-dev
+build-essential cmake
+libirrlicht-dev libgl1-mesa-dri libx11-dev libxtst-dev
 libjpeg62-turbo-dev libpng-dev
-qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
-libgtest-dev libgmock-dev
-xvfb xauth x11-utils xdotool imagemagick
+qt6-base-dev qt6-base-dev-tools
+libgtest-dev
+xvfb
 fonts-liberation2
 clang libclang-rt-14-dev
 "

@@ -14,8 +14,7 @@
 //  - nothing is used after the engine device has been dropped.
 // The toolkit never grabs or drops a reference: the engine owns every object.
 // Debug builds assert the slot and camera rules; release builds do not.
-#ifndef SKYGLASS_VESPER_H
-#define SKYGLASS_VESPER_H
+#pragma once
 
 #include <irrlicht.h>
 
@@ -76,5 +75,3 @@ irr::f32 vpObjectsDistance(irr::u32 a, irr::u32 b);
 void vpPasteImage(const char* path, irr::s32 x, irr::s32 y);
 void vpPasteTool(const char* name);
 void vpPasteSubtitles(const char* name);
-
-#endif

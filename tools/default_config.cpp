@@ -1,6 +1,6 @@
 #include "default_config.h"
 
-#include "settings.h"
+#include "settings_record.h"
 
 #include <cerrno>
 #include <cstring>
@@ -18,8 +18,9 @@ Result writeIfMissing(const std::string& path, std::string& error)
         error = "cannot create " + path + ": " + std::strerror(errno);
         return Result::Failed;
     }
-    const unsigned char* bytes = DefaultSettingsRecord;
-    const std::size_t size = SettingsRecordBytes;
+    const SettingsRecord record = EncodeSettings(DefaultSettings);
+    const unsigned char* bytes = record.data();
+    const std::size_t size = record.size();
     std::size_t done = 0;
     while (done < size) {
         const ssize_t n = ::write(fd, bytes + done, size - done);

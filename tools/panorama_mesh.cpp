@@ -191,21 +191,23 @@ bool writeDirectX(const Mesh& mesh, const std::string& path, std::string& error)
 
     const std::size_t nv = mesh.vertices.size();
     const std::size_t nt = mesh.triangles.size();
-    text += "xof 0303txt 0032\n\n";
-    text += "Mesh panorama {\n";
-    put(" %zu;\n", nv);
-    for (std::size_t i = 0; i < nv; ++i) {
-        const Vertex& p = mesh.vertices[i];
-        put(" %.5f;%.5f;%.5f;%s", p.x, p.y, p.z, separator(i, nv));
-    }
-    put(" %zu;\n", nt);
-    auto putFaces = [&] {
+    // One vector a vertex, then the faces: the mesh's positions and its normals.
+    auto putVectorsAndFaces = [&](const char* format, float Vertex::*x, float Vertex::*y,
+                                  float Vertex::*z) {
+        put(" %zu;\n", nv);
+        for (std::size_t i = 0; i < nv; ++i) {
+            const Vertex& p = mesh.vertices[i];
+            put(format, p.*x, p.*y, p.*z, separator(i, nv));
+        }
+        put(" %zu;\n", nt);
         for (std::size_t i = 0; i < nt; ++i) {
             const Triangle& t = mesh.triangles[i];
             put(" 3;%u,%u,%u;%s", unsigned(t.a), unsigned(t.b), unsigned(t.c), separator(i, nt));
         }
     };
-    putFaces();
+    text += "xof 0303txt 0032\n\n";
+    text += "Mesh panorama {\n";
+    putVectorsAndFaces(" %.5f;%.5f;%.5f;%s", &Vertex::x, &Vertex::y, &Vertex::z);
 
     // One white material for every face (the compact form: one index that
     // all faces share).
@@ -218,13 +220,7 @@ bool writeDirectX(const Mesh& mesh, const std::string& path, std::string& error)
             "  }\n }\n";
 
     text += " MeshNormals {\n";
-    put(" %zu;\n", nv);
-    for (std::size_t i = 0; i < nv; ++i) {
-        const Vertex& p = mesh.vertices[i];
-        put(" %.4f;%.4f;%.4f;%s", p.nx, p.ny, p.nz, separator(i, nv));
-    }
-    put(" %zu;\n", nt);
-    putFaces();
+    putVectorsAndFaces(" %.4f;%.4f;%.4f;%s", &Vertex::nx, &Vertex::ny, &Vertex::nz);
     text += " }\n";
 
     text += " MeshTextureCoords {\n";

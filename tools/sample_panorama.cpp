@@ -330,11 +330,6 @@ void paintMarkers(Canvas& c)
 
 } // namespace
 
-irr::core::vector2di postPosition(float headingDegrees, u32 width, u32 height)
-{
-    return {headingColumn(headingDegrees, width), int(height / 2)};
-}
-
 void paint(irr::video::IImage& image)
 {
     const irr::core::dimension2du size = image.getDimension();

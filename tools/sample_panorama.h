@@ -19,9 +19,4 @@ const irr::video::SColor west(255, 40, 190, 70);  // green
 // have a colour format that `setPixel` writes (ECF_R8G8B8 or ECF_A8R8G8B8).
 void paint(irr::video::IImage& image);
 
-// Where the post of the direction at `headingDegrees` (0 north, 90 east) meets
-// the horizon, in pixels of an image of that size. The centre of the image is
-// heading 0; headings grow to the right.
-irr::core::vector2di postPosition(float headingDegrees, irr::u32 width, irr::u32 height);
-
 } // namespace samplepano

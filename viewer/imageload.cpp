@@ -20,35 +20,35 @@ class CheckedMemoryFile : public io::IReadFile
 {
 public:
     CheckedMemoryFile(const unsigned char* data, std::size_t size, const io::path& name)
-        : data_(data), size_(static_cast<long>(size)), name_(name)
+        : Data(data), Size(static_cast<long>(size)), Name(name)
     {}
 
     s32 read(void* buffer, u32 sizeToRead) override
     {
-        const long n = std::min<long>(sizeToRead, size_ - pos_);
+        const long n = std::min<long>(sizeToRead, Size - Pos);
         if (n <= 0)
             return 0;
-        std::memcpy(buffer, data_ + pos_, static_cast<std::size_t>(n));
-        pos_ += n;
+        std::memcpy(buffer, Data + Pos, static_cast<std::size_t>(n));
+        Pos += n;
         return static_cast<s32>(n);
     }
     bool seek(long finalPos, bool relativeMovement = false) override
     {
-        const long target = relativeMovement ? pos_ + finalPos : finalPos;
-        if (target < 0 || target > size_)
+        const long target = relativeMovement ? Pos + finalPos : finalPos;
+        if (target < 0 || target > Size)
             return false;
-        pos_ = target;
+        Pos = target;
         return true;
     }
-    long getSize() const override { return size_; }
-    long getPos() const override { return pos_; }
-    const io::path& getFileName() const override { return name_; }
+    long getSize() const override { return Size; }
+    long getPos() const override { return Pos; }
+    const io::path& getFileName() const override { return Name; }
 
 private:
-    const unsigned char* data_;
-    long size_;
-    long pos_ = 0;
-    io::path name_;
+    const unsigned char* Data;
+    long Size;
+    long Pos = 0;
+    io::path Name;
 };
 
 // WAL and LMP carry no magic number, so the engine picks their decoder by the

@@ -9,6 +9,8 @@
 #include "imageload.h"
 #include "notice.h"
 #include "platform.h"
+#include "receiver.h"
+#include "settings.h"
 #include "startup.h"
 #include "viewer.h"
 
@@ -17,20 +19,23 @@ using namespace irr;
 // Start-up: these variables are initialised in the order they are defined,
 // before main runs. A probe device with the null driver lends its file system
 // to read "config.cfg"; then the real device is created with those settings.
-u8 buf[SettingsBytes] = {}; // the first bytes of "config.cfg"
+u8 buf[SettingsReadSize] = {}; // the first bytes of "config.cfg"
 IrrlichtDevice* nulldev = createDevice(video::EDT_NULL, core::dimension2d<u32>(640, 480), 16, false,
                                        false, false, 0);              // probe device
 io::IFileSystem* FileSystem = nulldev ? nulldev->getFileSystem() : 0; // the probe's file system
 // The engine cannot tell a missing file from an unreadable one: the latter is
 // reported here, then treated as missing.
-bool configreadable = AcceptSettingsFile("config.cfg");
-io::IReadFile* file =
-    FileSystem && configreadable ? FileSystem->createAndOpenFile("config.cfg") : 0; // settings file
+io::IReadFile* file = AcceptSettingsFile("config.cfg") && FileSystem
+                          ? FileSystem->createAndOpenFile("config.cfg")
+                          : 0; // settings file
 
-// Without a readable "config.cfg" the built-in defaults apply.
-const Settings settings = ReadSettings(file, buf);
-// Nothing after this point needs the probe device or the file.
-bool probereleased = ReleaseProbe(nulldev, FileSystem, file);
+// Without a readable "config.cfg" the built-in settings apply. Nothing after
+// this needs the probe device or the file.
+const Settings settings = [] {
+    const Settings read = ReadSettings(file, buf);
+    ReleaseProbe(nulldev, FileSystem, file);
+    return read;
+}();
 
 u8 renderer = settings.renderer;     // engine driver type
 s32 resx = settings.resx;            // window width
@@ -45,19 +50,21 @@ MyEventReceiver receiver; // hands the camera only the input it may act on
 // The engine opens its window while the device is created, so X errors are
 // made non-fatal before that, and what cannot work is refused with its own
 // line: a renderer this system lacks, an impossible size, then the display, so
-// that a missing display is never blamed on the renderer.
-bool xerrorsreported = InstallXErrorHandler();
-bool rendereraccepted = AcceptRenderer(renderer);
-bool sizeaccepted = rendereraccepted && AcceptWindowSize(renderer, resx, resy);
-bool displayaccepted = sizeaccepted && AcceptDisplay(renderer);
-
-IrrlichtDevice* device =
-    displayaccepted
-        ? createDevice(video::E_DRIVER_TYPE(renderer), core::dimension2d<u32>(resx, resy), bpp,
-                       screenmode != 0, stencil != 0, vsync != 0, &receiver)
-        : 0; // the viewer's device
-bool failurereported = displayaccepted && !device && ReportRendererFailure(renderer);
-bool displayreleased = ReleaseDisplay();
+// that a missing display is never blamed on the renderer. The display's check
+// keeps its connection open until the engine has made its own.
+IrrlichtDevice* device = [] {
+    InstallXErrorHandler();
+    IrrlichtDevice* created = 0;
+    if (AcceptRenderer(renderer) && AcceptWindowSize(renderer, resx, resy) &&
+        AcceptDisplay(renderer)) {
+        created = createDevice(video::E_DRIVER_TYPE(renderer), core::dimension2d<u32>(resx, resy),
+                               bpp, screenmode != 0, stencil != 0, vsync != 0, &receiver);
+        if (!created)
+            ReportRendererFailure(renderer);
+    }
+    ReleaseDisplay();
+    return created;
+}(); // the viewer's device
 scene::ISceneManager* smgr = device ? device->getSceneManager() : 0;
 video::IVideoDriver* driver = device ? device->getVideoDriver() : 0;
 gui::IGUIEnvironment* guienv = device ? device->getGUIEnvironment() : 0;
@@ -100,13 +107,8 @@ int main(int argc, char* argv[])
         return 1;
     }
 
-    while (device->run()) {
-        driver->beginScene(true, true, video::SColor(255, 100, 101, 140));
-        AlignCamera();
-        smgr->drawAll();
-        guienv->drawAll();
-        driver->endScene();
-    }
+    while (device->run())
+        DrawFrame();
 
     device->drop();
     return 0;

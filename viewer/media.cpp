@@ -6,8 +6,11 @@
 
 using namespace irr;
 
-const char* const PanoramaMeshName = "media/360.x";
+namespace {
+const char* const PanoramaMeshName = "media/360.x"; // relative to a media folder's parent
 
+// The folders searched for data files, in order. Each ends with '/' except the
+// first, the working directory, which is empty.
 core::array<io::path> MediaSearchFolders()
 {
     core::array<io::path> folders;
@@ -18,6 +21,7 @@ core::array<io::path> MediaSearchFolders()
     folders.push_back(SKYGLASS_INSTALLED_DATA_DIR);
     return folders;
 }
+} // namespace
 
 scene::IAnimatedMesh* LoadPanoramaMesh(scene::ISceneManager* smgr)
 {

@@ -3,8 +3,8 @@
 using namespace irr;
 
 namespace {
-const s32 margin = 8;  // between the window's edges and the box
-const s32 padding = 6; // between the box's edges and the text
+const s32 Margin = 8;  // between the window's edges and the box
+const s32 Padding = 6; // between the box's edges and the text
 
 // Decodes UTF-8; a byte that starts no valid sequence shows as '?'.
 core::stringw FromUtf8(const char* text)
@@ -34,22 +34,22 @@ core::stringw FromUtf8(const char* text)
 gui::IGUIElement* ShowNotice(gui::IGUIEnvironment* guienv, const char* text)
 {
     const core::dimension2d<u32> screen = guienv->getVideoDriver()->getScreenSize();
-    const s32 width = core::max_(s32(screen.Width) - 2 * margin, 2 * padding + 1);
+    const s32 width = core::max_(s32(screen.Width) - 2 * Margin, 2 * Padding + 1);
 
     // The text is laid out first, so that the box can be made as high as it.
     gui::IGUIStaticText* box =
-        guienv->addStaticText(L"", core::rect<s32>(margin, margin, margin + width, margin + 1),
+        guienv->addStaticText(L"", core::rect<s32>(Margin, Margin, Margin + width, Margin + 1),
                               false, false, 0, -1, true);
     box->setBackgroundColor(video::SColor(255, 32, 32, 40));
     gui::IGUIStaticText* words = guienv->addStaticText(
-        FromUtf8(text).c_str(), core::rect<s32>(padding, padding, width - padding, padding + 1),
+        FromUtf8(text).c_str(), core::rect<s32>(Padding, Padding, width - Padding, Padding + 1),
         false, false, box);
     words->setWordWrap(true); // breaks the text into lines, which getTextHeight counts
     words->setOverrideColor(video::SColor(255, 255, 255, 255));
     const s32 height = words->getTextHeight();
     words->setRelativePosition(
-        core::rect<s32>(padding, padding, width - padding, padding + height));
+        core::rect<s32>(Padding, Padding, width - Padding, Padding + height));
     box->setRelativePosition(
-        core::rect<s32>(margin, margin, margin + width, margin + height + 2 * padding));
+        core::rect<s32>(Margin, Margin, Margin + width, Margin + height + 2 * Padding));
     return box;
 }

@@ -1,7 +1,6 @@
 // Text over the scene, for what the viewer must tell a user who sees no
 // console, such as why the panorama shows no picture.
-#ifndef SKYGLASS_VIEWER_NOTICE_H
-#define SKYGLASS_VIEWER_NOTICE_H
+#pragma once
 
 #include <irrlicht.h>
 
@@ -9,5 +8,3 @@
 // on a dark box, until the window closes; the frame loop's guienv->drawAll()
 // draws it. Returns the box.
 irr::gui::IGUIElement* ShowNotice(irr::gui::IGUIEnvironment* guienv, const char* text);
-
-#endif

@@ -1,14 +1,13 @@
 // What the viewer needs from the operating system and the window system
 // beyond the engine.
-#ifndef SKYGLASS_VIEWER_PLATFORM_H
-#define SKYGLASS_VIEWER_PLATFORM_H
+#pragma once
 
 #include <irrlicht.h>
 
 // Makes X protocol errors non-fatal: each is reported in one line on standard
 // error and the program goes on. Xlib's default handler ends the process, for
 // example when an OpenGL driver cannot set the swap interval.
-bool InstallXErrorHandler();
+void InstallXErrorHandler();
 
 // What the X display named by DISPLAY offers a window: a connection and, when
 // asked for, GLX, which OpenGL needs. The connection stays open until
@@ -23,8 +22,8 @@ enum EDisplayCheck
 };
 EDisplayCheck CheckDisplay(bool needsGlx);
 
-// Closes the connection CheckDisplay opened, if any. Returns true.
-bool ReleaseDisplay();
+// Closes the connection CheckDisplay opened, if any.
+void ReleaseDisplay();
 
 // The display DISPLAY names; empty when it is not set.
 const char* DisplayName();
@@ -36,5 +35,3 @@ const char* UnreadableFileReason(const char* name);
 // The folder holding the running executable, ending with '/'; empty when it
 // cannot be found out.
 irr::io::path ExecutableFolder();
-
-#endif

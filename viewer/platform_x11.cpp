@@ -25,10 +25,9 @@ int ReportXError(Display* display, XErrorEvent* event)
 }
 } // namespace
 
-bool InstallXErrorHandler()
+void InstallXErrorHandler()
 {
     XSetErrorHandler(ReportXError);
-    return true;
 }
 
 EDisplayCheck CheckDisplay(bool needsGlx)
@@ -44,12 +43,11 @@ EDisplayCheck CheckDisplay(bool needsGlx)
     return needsGlx && !glx ? EDC_NO_GLX : EDC_READY;
 }
 
-bool ReleaseDisplay()
+void ReleaseDisplay()
 {
     if (checkeddisplay)
         XCloseDisplay(checkeddisplay);
     checkeddisplay = 0;
-    return true;
 }
 
 const char* DisplayName()

@@ -1,7 +1,6 @@
 // The viewer's event receiver: it decides which input reaches the engine and,
 // through it, the FPS camera.
-#ifndef SKYGLASS_VIEWER_RECEIVER_H
-#define SKYGLASS_VIEWER_RECEIVER_H
+#pragma once
 
 #include <irrlicht.h>
 
@@ -15,5 +14,3 @@ public:
     virtual ~MyEventReceiver();
     bool OnEvent(const irr::SEvent& event) override;
 };
-
-#endif

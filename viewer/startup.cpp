@@ -7,6 +7,11 @@
 using namespace irr;
 
 namespace {
+// The largest window the viewer opens.
+constexpr s32 MaxWindowSide = 16384;
+constexpr s64 MaxWindowArea = 8192 * 8192;
+
+// The renderer's name as Skyglass GUI lists it; null for 6 and above.
 // The renderers that work here, the failed one left out.
 const char* OtherRenderers(u8 renderer)
 {
@@ -94,11 +99,10 @@ bool AcceptDisplay(u8 renderer)
     return true;
 }
 
-bool ReportRendererFailure(u8 renderer)
+void ReportRendererFailure(u8 renderer)
 {
     std::fprintf(stderr,
                  "skyglass: the renderer %s could not be started on the X display \"%s\"; choose "
                  "%s in Skyglass GUI\n",
                  RendererName(renderer), DisplayName(), OtherRenderers(renderer));
-    return true;
 }

@@ -1,33 +1,24 @@
 // The start-up's checks. Each refuses what cannot work with one line on
 // standard error, so that the viewer never ends, or shows nothing, without
 // saying why.
-#ifndef SKYGLASS_VIEWER_STARTUP_H
-#define SKYGLASS_VIEWER_STARTUP_H
+#pragma once
 
 #include <irrlicht.h>
-
-// The largest window the viewer opens: each side at most MaxWindowSide, and
-// the area at most that of 8192 x 8192, since the memory a window costs
-// follows its area.
-constexpr irr::s32 MaxWindowSide = 16384;
-constexpr irr::s64 MaxWindowArea = 8192 * 8192;
 
 // False when `name` exists but cannot be read as settings (it cannot be
 // opened, or it is no regular file); the built-in settings apply then, as for
 // a missing file.
 bool AcceptSettingsFile(const char* name);
 
-// The renderer's name as Skyglass GUI lists it; null for 6 and above.
-const char* RendererName(irr::u8 renderer);
-
 // False for a renderer this system does not have: Direct3D 8 and 9, and the
 // numbers 6 and above.
 bool AcceptRenderer(irr::u8 renderer);
 
 // True when a device with this renderer and size may be created: the null
-// renderer takes any size, every other one 1 to MaxWindowSide per side and
-// MaxWindowArea pixels (the engine opens an X window for them, which a size of
-// 0 kills and a huge size crashes).
+// renderer takes any size, every other one 1 to 16384 per side and at most
+// 8192 x 8192 pixels in all, since the memory a window costs follows its area
+// (the engine opens an X window for them, which a size of 0 kills and a huge
+// size crashes).
 bool AcceptWindowSize(irr::u8 renderer, irr::s32 resx, irr::s32 resy);
 
 // True when the renderer can open its window: the null renderer needs no
@@ -35,7 +26,5 @@ bool AcceptWindowSize(irr::u8 renderer, irr::s32 resx, irr::s32 resy);
 bool AcceptDisplay(irr::u8 renderer);
 
 // Reports that the display could not start this renderer, suggesting the
-// others. Returns true, so that the start-up can run it as a step.
-bool ReportRendererFailure(irr::u8 renderer);
-
-#endif
+// others.
+void ReportRendererFailure(irr::u8 renderer);

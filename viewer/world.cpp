@@ -54,9 +54,3 @@ bool CreateWorld()
     node[0]->setMaterialTexture(0, cylinder);
     return true;
 }
-
-void AlignCamera()
-{
-    const core::vector3df rotation = camera->getRotation();
-    camera->setRotation(core::vector3df(0.0f, rotation.Y, 0.0f));
-}

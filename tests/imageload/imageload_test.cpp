@@ -143,8 +143,8 @@ TEST_P(ValidFiles, DamagedAreRefusedOrLoad)
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryVariant, ValidFiles, testing::ValuesIn(ValidCases()),
-                         [](const testing::TestParamInfo<ImageCase>& info) {
-                             return info.param.name;
+                         [](const testing::TestParamInfo<ImageCase>& test) {
+                             return test.param.name;
                          });
 
 Bytes With(Bytes b, std::size_t at, std::uint32_t le32, std::size_t size = 0)

@@ -196,6 +196,6 @@ INSTANTIATE_TEST_SUITE_P(
         PngCase{"InterlacedPalette2Transparent", Palette, 2, true, 0, false, false, false, true},
         PngCase{"InterlacedGreyAlpha", GreyAlpha, 8, true},
         PngCase{"InterlacedRgbaLinear", Rgba, 8, true, Linear}),
-    [](const testing::TestParamInfo<PngCase>& info) { return info.param.name; });
+    [](const testing::TestParamInfo<PngCase>& test) { return test.param.name; });
 
 } // namespace

@@ -2,6 +2,7 @@
 #include "desktop.h"
 #include "form1.h"
 #include "savedsettings.h"
+#include "scratch_folder.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -10,7 +11,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <functional>
@@ -65,10 +65,10 @@ QByteArray readFile(const QString& name)
 
 // A stand-in viewer on the search path: a shell script that first notes its
 // process id in "pid", then runs "body".
-void writeViewer(const QByteArray& body)
+void writeViewer(const QByteArray& body, const QByteArray& interpreter = "#!/bin/sh")
 {
     QFile::remove("bin/skyglass");
-    writeFile("bin/skyglass", "#!/bin/sh\nPATH=/usr/bin:/bin\necho $$ > pid\n" + body + '\n');
+    writeFile("bin/skyglass", interpreter + "\nPATH=/usr/bin:/bin\necho $$ > pid\n" + body + '\n');
     QVERIFY(QFile::setPermissions("bin/skyglass", QFile::ReadOwner | QFile::ExeOwner));
 }
 
@@ -93,17 +93,16 @@ private slots:
 
     void savedBytes_data();
     void savedBytes();
-    void depth24AndTheTailSurviveASave();
     void loadingFailureKeepsTheLaidOutControls_data();
     void loadingFailureKeepsTheLaidOutControls();
     void foldOutWritesOnlyWhenFoldingIn();
-    void firstStartLaunchesWithAnEmptyPath();
-    void restoresAPathWithACommaWithoutAClick();
+    void launchesWithTheRestoredPath_data();
+    void launchesWithTheRestoredPath();
     void deletedFolderIsReported();
     void joinAtAVolumeRootKeepsBothSeparators();
     void unavailableDeviceIsReportedAndUndone();
-    void missingViewerIsReportedAfterBothFilesAreWritten();
-    void viewerThatCannotBeRunIsReportedAsNotFound();
+    void viewerNotFoundIsReportedAfterBothFilesAreWritten_data();
+    void viewerNotFoundIsReportedAfterBothFilesAreWritten();
     void viewerEndIsReported_data();
     void viewerEndIsReported();
     void closingLeavesTheViewersRunning();
@@ -141,7 +140,7 @@ private:
                           files->visualItemRect(items.first()).center());
     }
 
-    std::unique_ptr<QTemporaryDir> workDirectory;
+    std::unique_ptr<ScratchFolder> workDirectory;
     QString work;
     std::unique_ptr<FakeDesktop> desktop;
     std::unique_ptr<Form1> form;
@@ -149,8 +148,8 @@ private:
 
 void Form1Test::init()
 {
-    workDirectory = std::make_unique<QTemporaryDir>();
-    QVERIFY(QDir::setCurrent(workDirectory->path()));
+    workDirectory = std::make_unique<ScratchFolder>();
+    QVERIFY(QDir::setCurrent(QString::fromStdString(workDirectory->path())));
     work = QDir::currentPath();
     desktop = std::make_unique<FakeDesktop>();
     // The real viewer is never started here; this one notes how it was started.
@@ -167,25 +166,31 @@ void Form1Test::cleanup()
 
 void Form1Test::savedBytes_data()
 {
-    QTest::addColumn<QStringList>("size"); // width and height as typed
-    QTest::addColumn<QByteArray>("saved"); // empty: refused, the file stays as it was
+    QTest::addColumn<QByteArray>("before"); // "config.cfg" when the launcher starts
+    QTest::addColumn<QStringList>("size");  // width and height as typed
+    QTest::addColumn<QByteArray>("saved");  // empty: refused, the file stays as it was
 
-    QTest::newRow("800 x 600") << QStringList{"800", "600"}
+    const QByteArray before = bytes({5, 0, 0, 0, 0, 32, 0, 0, 0});
+    QTest::newRow("800 x 600") << before << QStringList{"800", "600"}
                                << bytes({5, 3, 32, 2, 88, 32, 0, 0, 0});
-    QTest::newRow("half to even") << QStringList{"1024.5", "1025.5"}
+    QTest::newRow("half to even") << before << QStringList{"1024.5", "1025.5"}
                                   << bytes({5, 4, 0, 4, 2, 32, 0, 0, 0});
-    QTest::newRow("32767, -0.4") << QStringList{" 32767", "-0.4 "}
+    QTest::newRow("32767, -0.4") << before << QStringList{" 32767", "-0.4 "}
                                  << bytes({5, 127, 255, 0, 0, 32, 0, 0, 0});
+    QTest::newRow("depth 24 and a tail")
+        << bytes({5, 0, 0, 0, 0, 24, 0, 0, 0, 0xaa, 0xbb, 0xcc}) << QStringList{"800", "600"}
+        << bytes({5, 3, 32, 2, 88, 32, 0, 0, 0, 0xaa, 0xbb, 0xcc});
     for (const char* refused : {"32768", "-1", "255.5", "1e3", "nan", "inf", "0x10", "12abc", ""})
-        QTest::newRow(*refused ? refused : "empty") << QStringList{"800", refused} << QByteArray();
+        QTest::newRow(*refused ? refused : "empty")
+            << before << QStringList{"800", refused} << QByteArray();
 }
 
 void Form1Test::savedBytes()
 {
+    QFETCH(QByteArray, before);
     QFETCH(QStringList, size);
     QFETCH(QByteArray, saved);
 
-    const QByteArray before = bytes({5, 0, 0, 0, 0, 32, 0, 0, 0});
     writeFile("config.cfg", before);
     createForm();
     click("cmdConfigure");
@@ -200,16 +205,6 @@ void Form1Test::savedBytes()
         QCOMPARE(desktop->warnings, QStringList());
         QCOMPARE(readFile("config.cfg"), saved);
     }
-}
-
-void Form1Test::depth24AndTheTailSurviveASave()
-{
-    writeFile("config.cfg", bytes({5, 3, 32, 2, 88, 24, 0, 0, 0, 0xaa, 0xbb, 0xcc}));
-    createForm();
-    QVERIFY(control<QRadioButton>("rdb32bit")->isChecked());
-    QVERIFY(form->close());
-    QCOMPARE(desktop->warnings, QStringList());
-    QCOMPARE(readFile("config.cfg"), bytes({5, 3, 32, 2, 88, 32, 0, 0, 0, 0xaa, 0xbb, 0xcc}));
 }
 
 void Form1Test::loadingFailureKeepsTheLaidOutControls_data()
@@ -254,37 +249,34 @@ void Form1Test::foldOutWritesOnlyWhenFoldingIn()
     QCOMPARE(readFile("config.cfg"), bytes({0, 0, 0, 0, 0, 32, 0, 0, 0}));
 }
 
-void Form1Test::firstStartLaunchesWithAnEmptyPath()
+void Form1Test::launchesWithTheRestoredPath_data()
 {
-    createForm();
-    QCOMPARE(desktop->warnings, QStringList());
-    QCOMPARE(form->lastPath(), QString());
-    QCOMPARE(control<FolderList>("Dir1")->path(), work);
-
-    click("cmdLaunchWithCurrent");
-    QCOMPARE(control<QLineEdit>("Text1")->text(), QString("skyglass \"\""));
-    QTRY_COMPARE(readFile("started"), (work + "/bin/skyglass\n\n").toUtf8());
-    QCOMPARE(readFile("paths.ini"), QByteArray("\r\n"));
+    QTest::addColumn<bool>("restore"); // whether "paths.ini" names a picture in "Alps, 2020"
+    QTest::newRow("first start") << false;
+    QTest::newRow("blanks and a comma") << true;
 }
 
-void Form1Test::restoresAPathWithACommaWithoutAClick()
+void Form1Test::launchesWithTheRestoredPath()
 {
+    QFETCH(bool, restore);
     const QString folder = work + "/Alps, 2020";
     QVERIFY(QDir().mkpath(folder + "/folder.jpg"));
     for (const char* name : {"pano.jpg", "PANO2.JPG", "c.png", "d.Bmp", "e.gif", "f.jpeg", "jpg"})
         writeFile(folder + '/' + name, {});
-    const QString restored = folder + "/pano.jpg";
-    writeFile("paths.ini", restored.toUtf8() + "\r\n");
+    const QString restored = restore ? folder + "/pano.jpg" : QString();
+    if (restore)
+        writeFile("paths.ini", restored.toUtf8() + "\r\n");
     createForm();
 
     QCOMPARE(desktop->warnings, QStringList());
     QCOMPARE(form->lastPath(), restored);
-    QCOMPARE(control<FolderList>("Dir1")->path(), folder);
+    QCOMPARE(control<FolderList>("Dir1")->path(), restore ? folder : work);
     auto* files = control<FileList>("File1");
     QStringList listed;
     for (int i = 0; i < files->count(); ++i)
         listed << files->item(i)->text();
-    QCOMPARE(listed, QStringList({"c.png", "d.Bmp", "pano.jpg", "PANO2.JPG"}));
+    QCOMPARE(listed,
+             restore ? QStringList({"c.png", "d.Bmp", "pano.jpg", "PANO2.JPG"}) : QStringList());
 
     // The path, blanks and comma included, is the viewer's one argument; no shell.
     click("cmdLaunchWithCurrent");
@@ -335,9 +327,20 @@ void Form1Test::unavailableDeviceIsReportedAndUndone()
     QCOMPARE(drives->currentText(), QString("/"));
 }
 
-void Form1Test::missingViewerIsReportedAfterBothFilesAreWritten()
+void Form1Test::viewerNotFoundIsReportedAfterBothFilesAreWritten_data()
 {
-    qputenv("PATH", QFile::encodeName(work));
+    QTest::addColumn<bool>("onPath"); // a viewer on the search path that cannot be run
+    QTest::newRow("none on the path") << false;
+    QTest::newRow("cannot be run") << true;
+}
+
+void Form1Test::viewerNotFoundIsReportedAfterBothFilesAreWritten()
+{
+    QFETCH(bool, onPath);
+    if (onPath)
+        writeViewer("", "#!/nonexistent/interpreter");
+    else
+        qputenv("PATH", QFile::encodeName(work));
     writeFile("pano.jpg", {});
     createForm();
     clickFile("pano.jpg");
@@ -346,25 +349,11 @@ void Form1Test::missingViewerIsReportedAfterBothFilesAreWritten()
     desktop->onWarn = [&] { written = readFile("paths.ini") + readFile("config.cfg"); };
     click("cmdLaunchWithCurrent");
 
-    QCOMPARE(desktop->warnings,
-             QStringList({"Skyglass executable not found",
-                          "skyglass not found.\nPlease place this program into the same "
-                          "directory as the main program."}));
-    QVERIFY(!QFile::exists("pid"));
-    QCOMPARE(written, (work + "/pano.jpg\r\n").toUtf8() + bytes({0, 0, 0, 0, 0, 32, 0, 0, 0}));
-}
-
-void Form1Test::viewerThatCannotBeRunIsReportedAsNotFound()
-{
-    QFile::remove("bin/skyglass");
-    writeFile("bin/skyglass", "#!/nonexistent/interpreter\n");
-    QVERIFY(QFile::setPermissions("bin/skyglass", QFile::ReadOwner | QFile::ExeOwner));
-    createForm();
-    click("cmdLaunchWithCurrent");
     QTRY_COMPARE(desktop->warnings,
                  QStringList({"Skyglass executable not found",
                               "skyglass not found.\nPlease place this program into the same "
                               "directory as the main program."}));
+    QCOMPARE(written, (work + "/pano.jpg\r\n").toUtf8() + bytes({0, 0, 0, 0, 0, 32, 0, 0, 0}));
 }
 
 void Form1Test::viewerEndIsReported_data()
@@ -427,15 +416,15 @@ void Form1Test::closingLeavesTheViewersRunning()
     createForm();
     click("cmdLaunchWithCurrent");
     click("cmdLaunchWithCurrent");
-    const QDir work(".");
-    QTRY_COMPARE(work.entryList({"session.*"}).size(), 2);
-    for (const QString& session : work.entryList({"session.*"}))
+    const QDir folder(".");
+    QTRY_COMPARE(folder.entryList({"session.*"}).size(), 2);
+    for (const QString& session : folder.entryList({"session.*"}))
         QTRY_VERIFY(!readFile(session).isEmpty() && readFile(session).toInt() != getsid(0));
 
     QVERIFY(form->close());
     form.reset();
     writeFile("go", {});
-    QTRY_COMPARE(work.entryList({"finished.*"}).size(), 2);
+    QTRY_COMPARE(folder.entryList({"finished.*"}).size(), 2);
     QVERIFY(desktop->warnings.isEmpty());
 }
 

@@ -1,12 +1,13 @@
 // Starts the real launcher and presses "View panorama" the way a user does: the
 // real viewer must open its window on the chosen picture, or, where it cannot
 // start, the launcher must say why in a box.
+#include "scratch_folder.h"
+#include "settings_record.h"
 #include "x11_testing.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <signal.h>
@@ -17,6 +18,13 @@ static QByteArray readFile(const QString& name)
 {
     QFile file(name);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+// A "config.cfg": the renderer at that size, 32 bits, windowed.
+static QByteArray settingsFile(quint8 renderer, int width, int height)
+{
+    const SettingsRecord record = EncodeSettings({renderer, width, height, 32, 0, 0, 0});
+    return QByteArray(reinterpret_cast<const char*>(record.data()), qsizetype(record.size()));
 }
 
 static bool writeFile(const QString& name, const QByteArray& contents)
@@ -55,7 +63,8 @@ private:
     void closeLauncher();
 
     x11testing::Connection x;
-    std::unique_ptr<QTemporaryDir> run;
+    std::unique_ptr<ScratchFolder> run;
+    QDir runFolder;
     QString picture;
     std::unique_ptr<QProcess> launcher;
     x11testing::Window launcherWindow = 0;
@@ -71,18 +80,19 @@ void LauncherEndToEndTest::initTestCase()
 
 void LauncherEndToEndTest::startLauncher(const QByteArray& settings)
 {
-    run = std::make_unique<QTemporaryDir>();
+    run = std::make_unique<ScratchFolder>();
+    runFolder.setPath(QString::fromStdString(run->path()));
     const QString media = QStringLiteral(SKYGLASS_RUN_DIR "/media");
-    QVERIFY(QFile::link(media, run->filePath("media")));
-    QVERIFY(QDir(run->path()).mkdir("Alps, 2020"));
-    picture = run->filePath("Alps, 2020/sample pano.jpg");
+    QVERIFY(QFile::link(media, runFolder.filePath("media")));
+    QVERIFY(runFolder.mkdir("Alps, 2020"));
+    picture = runFolder.filePath("Alps, 2020/sample pano.jpg");
     QVERIFY(QFile::copy(media + "/sample-panorama.jpg", picture));
-    QVERIFY(writeFile(run->filePath("paths.ini"), picture.toUtf8() + "\r\n"));
-    QVERIFY(writeFile(run->filePath("config.cfg"), settings));
+    QVERIFY(writeFile(runFolder.filePath("paths.ini"), picture.toUtf8() + "\r\n"));
+    QVERIFY(writeFile(runFolder.filePath("config.cfg"), settings));
 
     const std::vector<x11testing::Window> before = x.topLevelWindows();
     launcher = std::make_unique<QProcess>();
-    launcher->setWorkingDirectory(run->path());
+    launcher->setWorkingDirectory(runFolder.path());
     launcher->setProcessChannelMode(QProcess::ForwardedOutputChannel);
     launcher->start(QStringLiteral(SKYGLASS_GUI_EXECUTABLE), {});
     launcherWindow = x.waitForNewWindow(before);
@@ -105,8 +115,8 @@ void LauncherEndToEndTest::closeLauncher()
 
 void LauncherEndToEndTest::viewPanoramaOpensTheViewerWindow()
 {
-    // OpenGL, 320 x 240, 32 bits, windowed, and a tail that must survive.
-    const QByteArray settings("\x05\x01\x40\x00\xf0\x20\x00\x00\x00\x2a", 10);
+    // OpenGL, 320 x 240, and a tail that must survive.
+    const QByteArray settings = settingsFile(5, 320, 240) + '\x2a';
     startLauncher(settings);
 
     std::vector<x11testing::Window> before = x.topLevelWindows();
@@ -139,8 +149,8 @@ void LauncherEndToEndTest::viewPanoramaOpensTheViewerWindow()
 
     // Closing the launcher leaves the viewer running, until its own window closes.
     closeLauncher();
-    QCOMPARE(readFile(run->filePath("paths.ini")), picture.toUtf8() + "\r\n");
-    QCOMPARE(readFile(run->filePath("config.cfg")), settings);
+    QCOMPARE(readFile(runFolder.filePath("paths.ini")), picture.toUtf8() + "\r\n");
+    QCOMPARE(readFile(runFolder.filePath("config.cfg")), settings);
     const QList<pid_t> orphans = viewersOf(getpid());
     QCOMPARE(orphans.size(), 1);
     QVERIFY(x.exists(second));
@@ -157,11 +167,11 @@ void LauncherEndToEndTest::failedStartShowsTheViewersReason_data()
     QTest::addColumn<QByteArray>("settings");
     QTest::addColumn<QByteArray>("reason");
 
-    QTest::newRow("Direct3D 9") << QByteArray("\x04\x01\x40\x00\xf0\x20\x00\x00\x00", 9)
+    QTest::newRow("Direct3D 9") << settingsFile(4, 320, 240)
                                 << QByteArray("skyglass: config.cfg chooses renderer 4 (Direct3D "
                                               "9), which this system does not have; choose "
                                               "OpenGL, BurningsVideo or Software in Skyglass GUI");
-    QTest::newRow("width 0") << QByteArray("\x05\x00\x00\x00\xf0\x20\x00\x00\x00", 9)
+    QTest::newRow("width 0") << settingsFile(5, 0, 240)
                              << QByteArray("skyglass: the window size 0 x 240 in config.cfg "
                                            "cannot be used");
     // Shown as renderer NULL at 0 x 0 and saved so.

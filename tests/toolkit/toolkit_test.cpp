@@ -1,3 +1,4 @@
+#include "scratch_folder.h"
 #include "vesper.h"
 
 #include <gtest/gtest.h>
@@ -59,40 +60,29 @@ TEST_F(Toolkit, ObjectValuesReachTheNodeInTheirSlotUnchanged)
     EXPECT_EQ(node[0]->getPosition(), core::vector3df(0.0f, 0.0f, 0.0f));
 }
 
-TEST_F(Toolkit, UntouchedStateMovesToOriginAndWalksAtHeightFive)
+// Moving follows pitch and yaw, walking the yaw alone at eye height 5; both
+// measure from the base each time, and only moving sets `step`.
+TEST_F(Toolkit, MoveAndWalkGoFromTheBaseAlongTheCachedHeading)
 {
-    vpMoveCamera(7.5f);
-    EXPECT_EQ(camera->getPosition(), core::vector3df(0.0f, 0.0f, 0.0f));
-    vpWalkCamera(7.5f);
-    EXPECT_EQ(camera->getPosition(), core::vector3df(0.0f, 5.0f, 0.0f));
-}
-
-TEST_F(Toolkit, MoveAndWalkAreMeasuredFromTheBaseEachTime)
-{
-    campos = core::vector3df(1.0f, 2.0f, 3.0f);
-    coscamrotx = coscamroty = 1.0f;
-    vpMoveCamera(10.0f);
-    vpMoveCamera(10.0f);
-    EXPECT_EQ(camera->getPosition(), core::vector3df(1.0f, 2.0f, 13.0f));
-    EXPECT_EQ(step, core::vector3df(0.0f, 0.0f, 10.0f));
-
-    // Walking ignores the pitch and the base height, and leaves `step`.
-    sincamrotx = 0.6f;
-    vpWalkCamera(10.0f);
-    EXPECT_EQ(camera->getPosition(), core::vector3df(1.0f, 5.0f, 13.0f));
-    EXPECT_EQ(step, core::vector3df(0.0f, 0.0f, 10.0f));
-}
-
-TEST_F(Toolkit, MoveFollowsPitchAndYaw)
-{
-    // Facing +X, pitched so that the sine is 0.6 and the cosine 0.8.
-    sincamroty = 1.0f;
-    sincamrotx = 0.6f;
-    coscamrotx = 0.8f;
-    vpMoveCamera(5.0f);
-    EXPECT_FLOAT_EQ(camera->getPosition().X, 4.0f);
-    EXPECT_FLOAT_EQ(camera->getPosition().Y, -3.0f);
-    EXPECT_FLOAT_EQ(camera->getPosition().Z, 0.0f);
+    const struct
+    {
+        core::vector3df base;
+        f32 sinx, cosx, siny, cosy, d;
+        core::vector3df moved, walked;
+    } cases[] = {{{0, 0, 0}, 0, 0, 0, 0, 7.5f, {0, 0, 0}, {0, 5, 0}}, // the state the viewer leaves
+                 {{1, 2, 3}, 0, 1, 0, 1, 10, {1, 2, 13}, {1, 5, 13}},
+                 {{0, 0, 0}, 0.6f, 0.8f, 1, 0, 5, {4, -3, 0}, {5, 5, 0}}}; // facing +X, pitched
+    for (const auto& c : cases) {
+        campos = c.base;
+        sincamrotx = c.sinx, coscamrotx = c.cosx, sincamroty = c.siny, coscamroty = c.cosy;
+        vpMoveCamera(c.d);
+        vpMoveCamera(c.d);
+        EXPECT_TRUE(camera->getPosition().equals(c.moved)) << c.d;
+        EXPECT_TRUE(step.equals(c.moved - c.base)) << c.d;
+        vpWalkCamera(c.d);
+        EXPECT_TRUE(camera->getPosition().equals(c.walked)) << c.d;
+        EXPECT_TRUE(step.equals(c.moved - c.base)) << c.d;
+    }
 }
 
 TEST_F(Toolkit, DistancesMeasureFromTheBaseNotTheCamera)
@@ -123,7 +113,7 @@ protected:
     // Writes a small one-colour image and returns its file name.
     std::string writeImage(const char* name)
     {
-        const std::string path = ::testing::TempDir() + name;
+        const std::string path = folder.file(name);
         video::IImage* image = driver->createImage(video::ECF_R8G8B8, core::dimension2d<u32>(4, 4));
         image->fill(video::SColor(255, 255, 0, 0));
         EXPECT_TRUE(driver->writeImageToFile(image, path.c_str()));
@@ -135,6 +125,8 @@ protected:
     {
         return guienv->getRootGUIElement()->getChildren();
     }
+
+    ScratchFolder folder;
 };
 
 TEST_F(ToolkitOverlays, PastedImagesStackAtTheirCorners)

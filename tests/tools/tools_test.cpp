@@ -1,6 +1,7 @@
 // The generators as their users meet them: meshes loaded through the engine,
 // the default settings file, the sample panorama and the benchmark's probe.
 #include "sample_panorama.h"
+#include "scratch_folder.h"
 
 #include <gtest/gtest.h>
 #include <irrlicht.h>
@@ -8,9 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <sys/wait.h>
 #include <vector>
@@ -21,26 +20,6 @@ namespace {
 
 constexpr double pi = 3.14159265358979323846;
 
-// A fresh folder for one test's files, removed with them afterwards.
-struct Scratch
-{
-    Scratch()
-    {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "skyglass-tools-XXXXXX").string();
-        if (mkdtemp(pattern.data()))
-            dir = pattern;
-    }
-    ~Scratch()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(dir, ignored);
-    }
-    std::string file(const char* name) const { return (dir / name).string(); }
-
-    std::filesystem::path dir;
-};
-
 std::string q(const std::string& path)
 {
     return "'" + path + "'";
@@ -50,12 +29,6 @@ int run(const std::string& command)
 {
     const int status = std::system((command + " 2>/dev/null").c_str());
     return status != -1 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-std::string readAll(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 IrrlichtDevice* nullDevice()
@@ -73,9 +46,9 @@ struct Mesh
 };
 
 // Writes a mesh with skyglass-meshgen and loads it with the engine's loader.
-Mesh generate(const Scratch& scratch, const std::string& shape)
+Mesh generate(const ScratchFolder& folder, const std::string& shape)
 {
-    const std::string out = scratch.file("mesh.x");
+    const std::string out = folder.file("mesh.x");
     EXPECT_EQ(run(q(SKYGLASS_MESHGEN) + " " + shape + " " + q(out)), 0);
     Mesh m;
     IrrlichtDevice* device = nullDevice();
@@ -111,8 +84,8 @@ double imageV(const core::vector3df& d)
 // from 0.99 back to 0.01) fails this too.
 TEST(MeshTest, SphereShowsTheImageAroundTheOrigin)
 {
-    Scratch scratch;
-    const Mesh m = generate(scratch, "sphere");
+    const ScratchFolder folder;
+    const Mesh m = generate(folder, "sphere");
     for (const video::S3DVertex& v : m.vertices)
         ASSERT_NEAR(v.Pos.getLength(), 100.0f, 1e-3f);
     for (std::size_t t = 0; t + 2 < m.indices.size(); t += 3) {
@@ -146,8 +119,8 @@ TEST(MeshTest, SphereShowsTheImageAroundTheOrigin)
 // circumference is three times its height, centred on eye level.
 TEST(MeshTest, CylinderKeepsTheAspectOfTheImage)
 {
-    Scratch scratch;
-    const Mesh m = generate(scratch, "cylinder 3");
+    const ScratchFolder folder;
+    const Mesh m = generate(folder, "cylinder 3");
     float radius = 0, top = -1e9f, bottom = 1e9f;
     for (const video::S3DVertex& v : m.vertices) {
         radius = std::max(radius, std::hypot(v.Pos.X, v.Pos.Z));
@@ -162,15 +135,15 @@ TEST(MeshTest, CylinderKeepsTheAspectOfTheImage)
 // user's settings or an empty file stay as they are.
 TEST(DefaultConfig, WritesTheNineBytesOnlyWhereNoFileIs)
 {
-    Scratch scratch;
-    const std::string path = scratch.file("config.cfg");
+    const ScratchFolder folder;
+    const std::string path = folder.file("config.cfg");
     ASSERT_EQ(run(q(SKYGLASS_DEFAULTCONFIG) + " " + q(path)), 0);
-    EXPECT_EQ(readAll(path), std::string("\x05\x03\x20\x02\x58\x20\x00\x00\x00", 9));
+    EXPECT_EQ(folder.read("config.cfg"), std::string("\x05\x03\x20\x02\x58\x20\x00\x00\x00", 9));
     for (const std::string& kept :
          {std::string("\x02\x04\x00\x03\x00\x10\x01\x01\x01", 9), std::string()}) {
-        std::ofstream(path, std::ios::binary) << kept;
+        folder.write("config.cfg", kept);
         EXPECT_EQ(run(q(SKYGLASS_DEFAULTCONFIG) + " " + q(path)), 0);
-        EXPECT_EQ(readAll(path), kept);
+        EXPECT_EQ(folder.read("config.cfg"), kept);
     }
 }
 
@@ -200,13 +173,12 @@ TEST(SamplePanorama, CompassPostsStandAtTheirHeadings)
     device->drop();
 }
 
-#ifdef SKYGLASS_FRAME_PROBE
 // Preloaded into a client that makes two heap allocations of its own a frame,
 // the probe ends it after the frames asked for and counts just those two.
 TEST(FrameProbe, RecordsFramesAndTheProgramsOwnAllocations)
 {
-    Scratch scratch;
-    const std::string record = scratch.file("record.txt");
+    const ScratchFolder folder;
+    const std::string record = folder.file("record.txt");
     ASSERT_EQ(run("env LD_PRELOAD=" + q(SKYGLASS_FRAME_PROBE) + " SKYGLASS_PROBE_OUT=" + q(record) +
                   " SKYGLASS_PROBE_FRAMES=20 " + q(SKYGLASS_PROBE_CLIENT)),
               0);
@@ -222,6 +194,5 @@ TEST(FrameProbe, RecordsFramesAndTheProgramsOwnAllocations)
     }
     EXPECT_EQ(rows, 20);
 }
-#endif
 
 } // namespace

@@ -1,19 +1,10 @@
 // The input the camera gets from the user, and the frame drawn after it.
 #include "null_viewer.h"
+#include "receiver.h"
 
 using namespace irr;
 
 using ViewerFrame = NullViewer;
-
-// One turn of the viewer's frame loop.
-void drawFrame()
-{
-    driver->beginScene(true, true, video::SColor(255, 100, 101, 140));
-    AlignCamera();
-    smgr->drawAll();
-    guienv->drawAll();
-    driver->endScene();
-}
 
 // A mouse move turns and pitches the FPS camera as the scene animates; the view
 // matrix the frame is drawn with must look level, along the new heading.
@@ -21,14 +12,14 @@ TEST_F(ViewerFrame, TurnOfTheFrameIsLevelledBeforeItIsDrawn)
 {
     ASSERT_TRUE(CreateWorld());
     camera->setRotation(core::vector3df(0.0f, 40.0f, 0.0f));
-    drawFrame(); // the camera takes the pointer to the centre
+    DrawFrame(); // the camera takes the pointer to the centre
     device->getCursorControl()->setPosition(0.8f, 0.75f);
     SEvent move = {};
     move.EventType = EET_MOUSE_INPUT_EVENT;
     move.MouseInput.Event = EMIE_MOUSE_MOVED;
     device->postEventFromUser(move);
     for (int frame = 0; frame < 2; ++frame) {
-        drawFrame();
+        DrawFrame();
         const core::matrix4& view = camera->getViewMatrix();
         EXPECT_NEAR(view[6], 0.0f, 1e-5f) << "pitch in frame " << frame;
         EXPECT_NEAR(std::atan2(view[2], view[10]) * core::RADTODEG, 70.0f, 0.01f) << frame;

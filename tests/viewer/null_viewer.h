@@ -1,8 +1,8 @@
 // The viewer's program-wide state on a null-driver device, in a fresh working
 // folder with the panorama mesh at media/360.x: no start-up, no display.
-#ifndef SKYGLASS_TESTS_VIEWER_NULL_VIEWER_H
-#define SKYGLASS_TESTS_VIEWER_NULL_VIEWER_H
+#pragma once
 
+#include "scratch_folder.h"
 #include "viewer.h"
 
 #include <filesystem>
@@ -13,9 +13,7 @@ class NullViewer : public ::testing::Test
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/skyglass-viewer-test-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        std::filesystem::current_path(pattern);
+        std::filesystem::current_path(folder.path());
         std::filesystem::create_directory("media");
         std::filesystem::copy_file(SKYGLASS_PANORAMA_MESH, "media/360.x");
         device = irr::createDevice(irr::video::EDT_NULL);
@@ -27,11 +25,8 @@ protected:
         node[0] = nullptr;
         CreateKeymap();
     }
-    void TearDown() override
-    {
-        device->drop();
-        std::filesystem::remove_all(std::filesystem::current_path());
-    }
-};
+    void TearDown() override { device->drop(); }
 
-#endif
+    ScratchFolder folder;
+    irr::IrrlichtDevice* device = nullptr;
+};

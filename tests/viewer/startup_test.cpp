@@ -1,8 +1,8 @@
 #include "notice.h"
+#include "scratch_folder.h"
 #include "startup.h"
 
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -34,22 +34,19 @@ TEST(Startup, WindowSizesFollowTheArea)
 // block the start-up. (A file without permission is tested end to end.)
 TEST(Startup, UnreadableSettingsFileIsReported)
 {
-    char pattern[] = "/tmp/skyglass-startup-test-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    const std::string dir = pattern;
-    std::ofstream(dir + "/file") << "\5\3\40\2\130\40\0\0\0";
-    std::filesystem::create_directory(dir + "/folder");
-    ASSERT_EQ(mkfifo((dir + "/fifo").c_str(), 0600), 0);
+    const ScratchFolder folder;
+    folder.write("file", "\5\3\40\2\130\40");
+    std::filesystem::create_directory(folder.file("folder"));
+    ASSERT_EQ(mkfifo(folder.file("fifo").c_str(), 0600), 0);
     for (const std::string name : {"file", "missing", "folder", "fifo"}) {
         const bool readable = name == "file" || name == "missing";
         testing::internal::CaptureStderr();
-        EXPECT_EQ(AcceptSettingsFile((dir + "/" + name).c_str()), readable) << name;
+        EXPECT_EQ(AcceptSettingsFile(folder.file(name).c_str()), readable) << name;
         EXPECT_EQ(testing::internal::GetCapturedStderr(),
                   readable ? ""
-                           : "skyglass: cannot read " + dir + "/" + name +
+                           : "skyglass: cannot read " + folder.file(name) +
                                  " (not a regular file); using the built-in settings\n");
     }
-    std::filesystem::remove_all(dir);
 }
 
 // The reason stays inside a narrow window, wrapped, with its UTF-8 decoded.

@@ -5,7 +5,6 @@
 using namespace irr;
 
 // The main unit's variables that the viewer's library reads; NullViewer sets them.
-IrrlichtDevice* device;
 scene::ISceneManager* smgr;
 video::IVideoDriver* driver;
 gui::IGUIEnvironment* guienv;

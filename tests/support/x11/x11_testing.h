@@ -1,7 +1,6 @@
 // Helpers for end-to-end tests of programs with an X window: find the window a
 // program opens, read its pixels and drive it through XTest like a user.
-#ifndef SKYGLASS_TESTS_X11_TESTING_H
-#define SKYGLASS_TESTS_X11_TESTING_H
+#pragma once
 
 #include <algorithm>
 #include <chrono>
@@ -57,5 +56,3 @@ private:
 };
 
 } // namespace x11testing
-
-#endif

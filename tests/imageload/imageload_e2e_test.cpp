@@ -1,20 +1,16 @@
 // The real viewer under an X server of its own: damaged files (one with a
 // misleading extension) are refused with a message while the viewer runs on
 // until its window is closed, with exit code 0; valid files show the picture.
-#include "panorama.h"
-#include "process.h"
+#include "test_panorama.h"
 #include "testimages.h"
-#include "x11_testing.h"
+#include "viewer_run.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <functional>
 
 namespace {
 
-namespace fs = std::filesystem;
 using namespace testimages;
 using x11testing::Image;
 
@@ -25,29 +21,18 @@ std::string RunViewer(const std::string& name, const Bytes& bytes,
                       const std::function<bool(const Image&)>& shows)
 {
     SCOPED_TRACE(name);
-    x11testing::Connection x;
-    EXPECT_TRUE(x.isOpen()) << "no X display; run this test through with-xvfb.sh";
-    char pattern[] = "/tmp/imageload-e2e-XXXXXX";
-    const fs::path dir = mkdtemp(pattern);
-    fs::create_directories(dir / "media");
-    fs::copy_file(SKYGLASS_RUN_DIR "/media/360.x", dir / "media" / "360.x");
-    const Bytes settings = {5, 1, 64, 0, 240, 32, 0, 0, 0}; // OpenGL, 320 x 240, windowed
-    for (const auto& [file, content] :
-         {std::pair(std::string("config.cfg"), settings), {name, bytes}})
-        std::ofstream(dir / file, std::ios::binary)
-            .write(reinterpret_cast<const char*>(content.data()), std::streamsize(content.size()));
-    const std::vector<x11testing::Window> before = x.topLevelWindows();
-    Process viewer(SKYGLASS_EXECUTABLE, {name}, dir.string());
-    const x11testing::Window window = x.waitForNewWindow(before);
+    ViewerRun run;
+    EXPECT_TRUE(run.x.isOpen()) << "no X display; run this test through with-xvfb.sh";
+    run.writeSettings({5, 320, 240, 32, 0, 0, 0}); // OpenGL, windowed
+    run.folder.write(name, std::string(bytes.begin(), bytes.end()));
+    run.start({name});
+    const x11testing::Window window = run.waitForWindow();
     EXPECT_NE(window, 0u);
     if (window) {
-        EXPECT_TRUE(x11testing::waitUntil([&] { return shows(x.grab(window)); }));
-        x.sendDeleteWindow(window);
-        EXPECT_EQ(viewer.waitForExit(), 0);
+        EXPECT_TRUE(x11testing::waitUntil([&] { return shows(run.x.grab(window)); }));
+        EXPECT_EQ(run.close(window), 0);
     }
-    const std::string err = viewer.errorOutput();
-    fs::remove_all(dir);
-    return err;
+    return run.errorOutput();
 }
 
 TEST(ViewerImage, DamagedFilesAreRefusedAndTheViewerClosesWithExitCodeZero)
@@ -71,11 +56,8 @@ TEST(ViewerImage, DamagedFilesAreRefusedAndTheViewerClosesWithExitCodeZero)
 
 TEST(ViewerImage, ValidFilesShowThePicture)
 {
-    const std::string path = testing::TempDir() + "imageload-e2e-" + std::to_string(getpid());
-    writeTestPanorama(path, 1024, 512);
-    std::ifstream in(path, std::ios::binary);
-    const Bytes bmp{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    fs::remove(path);
+    const std::string panorama = testPanorama(1024, 512);
+    const Bytes bmp(panorama.begin(), panorama.end());
     // The name does not matter for a valid file either.
     for (const std::string name : {"panorama.bmp", "panorama-bmp.jpg"}) {
         std::string difference;

@@ -1,27 +1,25 @@
-#include "panorama.h"
+#include "test_panorama.h"
 
 #include <cmath>
-#include <fstream>
-#include <vector>
 
 constexpr double degrees = 180.0 / 3.14159265358979323846;
 
-static void put(std::ofstream& out, std::initializer_list<unsigned> values, int bytes = 4)
+// Little-endian words of `bytes` bytes each.
+static void put(std::string& out, std::initializer_list<unsigned> values, int bytes = 4)
 {
     for (const unsigned value : values)
         for (int i = 0; i < bytes; ++i)
-            out.put(char(value >> 8 * i & 0xFF));
+            out += char(value >> 8 * i & 0xFF);
 }
 
-void writeTestPanorama(const std::string& path, int width, int height)
+std::string testPanorama(int width, int height)
 {
     const unsigned rowBytes = unsigned(width * 3 + 3) / 4 * 4, size = rowBytes * unsigned(height);
-    std::ofstream out(path, std::ios::binary);
-    out << "BM";
+    std::string out = "BM";
     put(out, {54 + size, 0, 54, 40, unsigned(width), unsigned(height)});
     put(out, {1, 24}, 2);
     put(out, {0, size, 2835, 2835, 0, 0});
-    std::vector<char> row(rowBytes, 0);
+    std::string row(rowBytes, 0);
     for (int y = height - 1; y >= 0; --y) { // BMP rows run from the bottom up
         const double latitude = 90.0 - (y + 0.5) / height * 180.0;
         for (std::size_t x = 0; x < std::size_t(width); ++x) {
@@ -30,8 +28,9 @@ void writeTestPanorama(const std::string& path, int width, int height)
             row[x * 3 + 1] = char(std::lround(128.0 + 127.0 * std::sin(longitude)));
             row[x * 3 + 2] = char(std::lround(128.0 + 127.0 * std::cos(longitude)));
         }
-        out.write(row.data(), std::streamsize(row.size()));
+        out += row;
     }
+    return out;
 }
 
 std::string compareWithView(const x11testing::Image& image, const View& view, double tolerance)

@@ -2,15 +2,14 @@
 // -180 to 180 degrees from left to right, latitude 90 to -90 from top to bottom:
 // red and green are the longitude's cosine and sine, blue the latitude. The
 // colours have no jump, so the seam where the edges meet is as smooth as any.
-#ifndef SKYGLASS_TESTS_E2E_PANORAMA_H
-#define SKYGLASS_TESTS_E2E_PANORAMA_H
+#pragma once
 
 #include "x11_testing.h"
 
 #include <string>
 
-// Writes the test panorama as an uncompressed 24-bit BMP file.
-void writeTestPanorama(const std::string& path, int width, int height);
+// The test panorama as an uncompressed 24-bit BMP file.
+std::string testPanorama(int width, int height);
 
 struct View // a level camera turned right by `heading` degrees, seeing 53 degrees high
 {
@@ -21,5 +20,3 @@ struct View // a level camera turned right by `heading` degrees, seeing 53 degre
 // Empty when the picture shows the directions of `view` within `tolerance`
 // degrees at a grid and along the centre line; else the points that differ.
 std::string compareWithView(const x11testing::Image& image, const View& view, double tolerance);
-
-#endif
