@@ -4,6 +4,8 @@
 #include "byte_reader.h"
 #include "decoder.h"
 
+#include <algorithm>
+
 namespace imagedecode {
 
 namespace {
@@ -138,6 +140,8 @@ bool ReadHeaders(const unsigned char* data, std::size_t size, Bitmap& b, std::st
 
 // Bit masks of 16- and 32-bit pictures: three after a 40-byte header,
 // inside the longer headers (which also hold an alpha mask from 56 bytes on).
+// Without bit fields the colours have fixed places, and a 32-bit picture has
+// alpha only where a header's alpha mask says so: else it is opaque.
 bool ReadMasks(const unsigned char* data, std::size_t size, Bitmap& b, std::string& reason)
 {
     if (b.compression != BiBitfields) {
@@ -145,6 +149,14 @@ bool ReadMasks(const unsigned char* data, std::size_t size, Bitmap& b, std::stri
             b.red = Channel(0x7C00);
             b.green = Channel(0x03E0);
             b.blue = Channel(0x001F);
+        } else if (b.bpp == 32) {
+            b.red = Channel(0x00FF0000);
+            b.green = Channel(0x0000FF00);
+            b.blue = Channel(0x000000FF);
+            if (b.infoSize >= 56)
+                b.alpha = Channel(ByteReader(data, size, 66).le32());
+            if (!b.alpha.contiguous())
+                return Fail(reason, "unsupported BMP colour masks");
         }
         return true;
     }
@@ -242,9 +254,8 @@ void ConvertRow(const Bitmap& b, const unsigned char* src, unsigned char* out)
         for (std::size_t x = 0; x < w; ++x) {
             const std::uint32_t v = LoadLe32(src + 4 * x);
             PutArgb(out, x,
-                    b.compression == BiRgb ? v
-                                           : Argb(b.alpha.extract(v, 255), b.red.extract(v, 0),
-                                                  b.green.extract(v, 0), b.blue.extract(v, 0)));
+                    Argb(b.alpha.extract(v, 255), b.red.extract(v, 0), b.green.extract(v, 0),
+                         b.blue.extract(v, 0)));
         }
         break;
     }
@@ -262,75 +273,130 @@ bool DecodeRows(const Bitmap& b, ByteReader in, RowWriter& rows, std::string& re
     return true;
 }
 
-// Run-length data: every row starts out in colour 0, then the runs follow,
-// clipped where they fall outside the picture. Rows only ever move forward
-// (end of line, delta), so each row is handed to the sink once.
-bool DecodeRle(const Bitmap& b, ByteReader in, RowWriter& rows, std::string& reason)
+// The position in run-length data and, when it paints, the rows: pixels that
+// the codes skip or leave out are colour 0, and a row goes to the sink when
+// the codes move past it. Every code costs constant work besides the pixels
+// it paints inside the picture: runs past a row's end are clipped at once.
+class RlePainter
 {
-    const std::uint64_t w = b.width, h = b.height;
+public:
+    // Without `rows` it only follows the codes.
+    RlePainter(const Bitmap& b, RowWriter* rows, DecodeWork& work) : b_(b), rows_(rows), work_(work)
+    {
+        startRow();
+    }
+
+    bool finished() const { return row_ == b_.height; }
+
+    // `count` pixels, the i-th of colour index(i).
+    template <class Index> void paint(unsigned count, Index index)
+    {
+        const std::uint64_t n = std::min<std::uint64_t>(count, b_.width - x_);
+        for (std::uint64_t i = 0; out_ && i < n; ++i)
+            PutRgb(out_, static_cast<std::size_t>(x_ + i), b_.palette[index(unsigned(i))]);
+        x_ += n;
+        work_.runSteps += n + 1;
+    }
+    // Moves right by `dx` and down by `dy` rows.
+    void move(std::uint64_t dx, std::uint64_t dy)
+    {
+        const std::uint64_t target = std::min(x_ + dx, b_.width);
+        if (dy > 0)
+            down(dy);
+        fill(target - x_);
+    }
+    void endOfLine() { down(1); }
+    void endOfBitmap() { down(b_.height); }
+
+private:
+    void fill(std::uint64_t n)
+    {
+        for (std::uint64_t i = 0; out_ && i < n; ++i)
+            PutRgb(out_, static_cast<std::size_t>(x_ + i), b_.palette[0]);
+        x_ += n;
+        work_.runSteps += out_ ? n + 1 : 1;
+    }
+    void startRow()
+    {
+        x_ = 0;
+        out_ = rows_ && row_ < b_.height ? rows_->next() : nullptr;
+    }
+    // Finishes the current row and the next n - 1 rows.
+    void down(std::uint64_t n)
+    {
+        if (!rows_) {
+            row_ = std::min(row_ + n, b_.height);
+            work_.runSteps += 1;
+            return;
+        }
+        for (; n > 0 && row_ < b_.height; --n) {
+            fill(b_.width - x_);
+            ++row_;
+            startRow();
+        }
+    }
+
+    const Bitmap& b_;
+    RowWriter* rows_;
+    DecodeWork& work_;
+    unsigned char* out_ = nullptr; // the current row, when painting
+    std::uint64_t x_ = 0;
+    std::uint64_t row_ = 0;
+};
+
+// Follows run-length codes until they have described every row (an end of
+// bitmap describes the rest); data that ends before refuses the file.
+bool WalkRle(const Bitmap& b, ByteReader in, RlePainter& painter, std::string& reason)
+{
     const bool four = b.compression == BiRle4;
-    unsigned char* out = nullptr;
-    auto startRow = [&] {
-        out = rows.next();
-        for (std::uint64_t x = 0; x < w; ++x)
-            PutRgb(out, x, b.palette[0]);
-    };
-    std::uint64_t x = 0, row = 0;
-    auto put = [&](unsigned index) {
-        if (x < w)
-            PutRgb(out, x, b.palette[index]);
-        ++x;
-    };
-    auto moveDown = [&](std::uint64_t n) {
-        for (; n > 0 && row < h; --n)
-            if (++row < h)
-                startRow();
-    };
-    startRow();
-    while (row < h) {
+    while (!painter.finished()) {
         const unsigned char* pair = in.bytes(2);
         if (!pair)
             return Fail(reason, "the BMP run-length data is cut short");
         const unsigned count = pair[0], value = pair[1];
         if (count > 0) {
-            for (unsigned i = 0; i < count; ++i)
-                put(four ? ((i & 1) ? value & 0x0F : value >> 4) : value);
+            painter.paint(count, [&](unsigned i) {
+                return four ? ((i & 1) ? value & 0x0F : value >> 4) : value;
+            });
         } else if (value == 0) {
-            x = 0;
-            moveDown(1);
+            painter.endOfLine();
         } else if (value == 1) {
-            break;
+            painter.endOfBitmap();
         } else if (value == 2) {
             const unsigned char* delta = in.bytes(2);
             if (!delta)
                 return Fail(reason, "the BMP run-length data is cut short");
-            x += delta[0];
-            moveDown(delta[1]);
+            painter.move(delta[0], delta[1]);
         } else {
             // Literal run of `value` pixels, padded to an even byte count.
             const std::size_t bytes = four ? (value + 1) / 2 : value;
             const unsigned char* literal = in.bytes(bytes);
             if (!literal)
                 return Fail(reason, "the BMP run-length data is cut short");
-            for (unsigned i = 0; i < value; ++i) {
+            painter.paint(value, [&](unsigned i) {
                 const unsigned v = literal[four ? i / 2 : i];
-                put(four ? ((i & 1) ? v & 0x0F : v >> 4) : v);
-            }
+                return four ? ((i & 1) ? v & 0x0F : v >> 4) : v;
+            });
             if ((bytes & 1) && in.remaining() > 0)
                 in.skip(1);
         }
     }
-    // An end of bitmap leaves the rows after it in colour 0.
-    moveDown(h);
     return true;
 }
 
-bool Decode(const unsigned char* data, std::size_t size, RowSink& sink, std::string& reason)
+bool Decode(const unsigned char* data, std::size_t size, RowSink& sink, DecodeWork& work,
+            std::string& reason)
 {
     Bitmap b;
     if (!Parse(data, size, b, reason))
         return false;
-    RowWriter rows(sink);
+    // Run-length data is followed to its end before the picture is begun, so
+    // that a refused file never fills any of it.
+    const ByteReader pixels(data, size, b.dataOffset);
+    RlePainter follower(b, nullptr, work);
+    if (b.rle() && !WalkRle(b, pixels, follower, reason))
+        return false;
+    RowWriter rows(sink, work);
     const PictureInfo picture{static_cast<std::uint32_t>(b.width),
                               static_cast<std::uint32_t>(b.height), b.layout(),
                               b.topDown ? RowOrder::TopDown : RowOrder::BottomUp};
@@ -338,11 +404,13 @@ bool Decode(const unsigned char* data, std::size_t size, RowSink& sink, std::str
         return false;
     // File rows come in the declared order: the first is the bottom row
     // unless the picture is top-down.
-    const ByteReader pixels(data, size, b.dataOffset);
-    const bool decoded =
-        b.rle() ? DecodeRle(b, pixels, rows, reason) : DecodeRows(b, pixels, rows, reason);
-    if (!decoded)
+    if (b.rle()) {
+        RlePainter painter(b, &rows, work);
+        if (!WalkRle(b, pixels, painter, reason))
+            return false;
+    } else if (!DecodeRows(b, pixels, rows, reason)) {
         return false;
+    }
     rows.finish();
     return true;
 }

@@ -6,7 +6,7 @@ set -eu
 packages="
 build-essential cmake pkg-config
 libirrlicht-dev libgl1-mesa-dri libgl-dev libx11-dev libxxf86vm-dev libxtst-dev
-libjpeg62-turbo-dev libpng-dev
+libjpeg62-turbo-dev libpng-dev zlib1g-dev
 qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
 libgtest-dev libgmock-dev
 xvfb xauth x11-utils xdotool imagemagick

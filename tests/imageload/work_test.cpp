@@ -1,0 +1,214 @@
+// Every file costs work bounded by its picture and its own size, counted by
+// the decoders (never timed): data after a PNG's picture is neither read nor
+// inflated; run-length codes past a BMP row's end cost one step each, and a
+// refused BMP fills no pixel; JPEG scans without data, or too many of them,
+// are refused before any is decoded.
+#include "checking_sink.h"
+#include "image_file.h"
+#include "imagedecode.h"
+#include "worstfiles.h"
+
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <cstdio>
+#include <fstream>
+#include <unistd.h>
+
+namespace {
+
+using imagedecode::DecodeWork;
+using imagedecode::FileFormat;
+using worstfiles::Bytes;
+
+constexpr std::uint64_t KiB = 1024, MiB = 1024 * KiB;
+
+struct Decoded
+{
+    bool ok = false;
+    std::string reason;
+    DecodeWork work;
+    std::vector<unsigned char> pixels;
+    bool begun = false; // the sink was told a picture
+};
+
+Decoded Decode(FileFormat format, const Bytes& file)
+{
+    const imagedecode::ImageFormat& row = imagedecode::FormatOf(format);
+    CheckingSink sink(row.flags);
+    Decoded d;
+    d.ok = row.codec->decode(file.data(), file.size(), sink, d.work, d.reason);
+    EXPECT_EQ(sink.faults(), "");
+    EXPECT_EQ(d.ok, sink.complete()) << d.reason;
+    d.pixels = sink.pixels();
+    d.begun = sink.picture().width > 0;
+    return d;
+}
+
+// The same, reading the file as the viewer does.
+Decoded DecodeFile(const Bytes& file)
+{
+    const std::string path = testing::TempDir() + "work-test-" + std::to_string(getpid());
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size()));
+    imagedecode::ImageFile input;
+    Decoded d;
+    const imagedecode::ImageFormat* format = nullptr;
+    if (input.open(path.c_str(), d.reason) && (format = input.identify(d.reason))) {
+        CheckingSink sink(format->flags);
+        d.ok = input.decode(sink, d.reason);
+        d.pixels = sink.pixels();
+    }
+    d.work = input.work();
+    std::remove(path.c_str());
+    return d;
+}
+
+struct PngCase
+{
+    const char* name;
+    std::uint32_t width, height;
+    int depth;
+    bool interlaced;
+};
+
+void PrintTo(const PngCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+// What libpng inflates for the picture itself, every pass: its rows, each
+// with a filter byte.
+std::uint64_t PictureBytes(const PngCase& c)
+{
+    const std::uint64_t pixelBytes = 3 * c.depth / 8;
+    if (!c.interlaced)
+        return c.height * (c.width * pixelBytes + 1);
+    std::uint64_t bytes = 0;
+    for (int pass = 0; pass < 7; ++pass)
+        if (PNG_PASS_COLS(c.width, pass) > 0)
+            bytes +=
+                PNG_PASS_ROWS(c.height, pass) * (PNG_PASS_COLS(c.width, pass) * pixelBytes + 1);
+    return bytes;
+}
+
+class PngDataAfterPicture : public testing::TestWithParam<PngCase>
+{};
+
+// 512 MiB of zeros after the last row: the picture is the same as without
+// them, and of them at most 64 KiB are inflated and 64 KiB of the file read.
+TEST_P(PngDataAfterPicture, IsNeitherInflatedNorRead)
+{
+    const PngCase& c = GetParam();
+    const Bytes plain =
+        worstfiles::PngWithDataAfterPicture(c.width, c.height, c.depth, c.interlaced, 0);
+    const Bytes padded =
+        worstfiles::PngWithDataAfterPicture(c.width, c.height, c.depth, c.interlaced, 512 * MiB);
+    const Decoded expected = Decode(FileFormat::Png, plain);
+    ASSERT_TRUE(expected.ok) << expected.reason;
+    for (const Decoded& d : {Decode(FileFormat::Png, padded), DecodeFile(padded)}) {
+        ASSERT_TRUE(d.ok) << d.reason;
+        EXPECT_EQ(d.pixels, expected.pixels);
+        EXPECT_LE(d.work.inflatedBytes, PictureBytes(c) + 64 * KiB);
+        EXPECT_LE(d.work.bytesAfterLastRow, 64 * KiB);
+        EXPECT_LE(d.work.compressedBytes, plain.size() + 64 * KiB);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryPath, PngDataAfterPicture,
+    testing::Values(PngCase{"OnePixel", 1, 1, 8, false}, PngCase{"OnePixel16Bit", 1, 1, 16, false},
+                    PngCase{"Rows", 40, 37, 8, false}, PngCase{"Interlaced", 13, 37, 8, true},
+                    PngCase{"Interlaced16Bit", 5, 3, 16, true},
+                    PngCase{"RowsWiderThan64KiB", 16384, 3, 16, false}),
+    [](const testing::TestParamInfo<PngCase>& info) { return info.param.name; });
+
+// However libpng spreads a small picture over its passes, the decoder sees
+// its end: each size completes and reads only the picture.
+TEST(PngDataAfterPicture, EndsEverySmallPicture)
+{
+    for (std::uint32_t width = 1; width <= 9; ++width)
+        for (std::uint32_t height = 1; height <= 9; ++height)
+            for (bool interlaced : {false, true}) {
+                const PngCase c{"", width, height, 8, interlaced};
+                const Decoded d = Decode(
+                    FileFormat::Png,
+                    worstfiles::PngWithDataAfterPicture(width, height, 8, interlaced, 4 * MiB));
+                EXPECT_TRUE(d.ok) << width << " x " << height << ": " << d.reason;
+                EXPECT_LE(d.work.inflatedBytes, PictureBytes(c) + 64 * KiB);
+            }
+}
+
+// 200,000 codes of 255 pixels past the end of a 64-pixel row: one step each,
+// and the picture is the one without them.
+TEST(BmpRunLength, RunsPastTheRowEndCostOneStepEach)
+{
+    const Bytes plain = worstfiles::BmpWithLongRuns(64, 4, 0);
+    const Bytes longRuns = worstfiles::BmpWithLongRuns(64, 4, 200000);
+    const Decoded expected = Decode(FileFormat::Bmp, plain);
+    const Decoded d = Decode(FileFormat::Bmp, longRuns);
+    ASSERT_TRUE(expected.ok && d.ok) << d.reason;
+    EXPECT_EQ(d.pixels, expected.pixels);
+    // Each of the two passes over the codes: a step per code and per pixel.
+    EXPECT_LE(d.work.runSteps, 2 * (longRuns.size() / 2 + 64 * 4));
+}
+
+// A file that claims 16384 x 8192 pixels, skips down some rows and ends
+// without an end of bitmap is refused before the sink hears of a picture.
+TEST(BmpRunLength, ARefusedFileFillsNoPixel)
+{
+    const Decoded d = Decode(FileFormat::Bmp, worstfiles::BmpEndingEarly(16384, 8192, 14));
+    EXPECT_FALSE(d.ok);
+    EXPECT_NE(d.reason.find("cut short"), std::string::npos) << d.reason;
+    EXPECT_FALSE(d.begun);
+    EXPECT_EQ(d.work.pixelsFilled, 0u);
+}
+
+// Where the codes end the picture or skip pixels, those pixels are colour 0,
+// once each.
+TEST(BmpRunLength, AnExplicitEndFillsTheRestOnce)
+{
+    Bytes b = worstfiles::BmpEndingEarly(300, 200, 0);
+    for (unsigned char code : {3, 1, 0, 2, 250, 0, 2, 7, 0, 1}) // 3 pixels, skip, pixels, end
+        b.push_back(code);
+    const Decoded d = Decode(FileFormat::Bmp, b);
+    ASSERT_TRUE(d.ok) << d.reason;
+    EXPECT_EQ(d.work.pixelsFilled, 300u * 200u);
+    const std::size_t bottom = std::size_t(199) * 300 * 3;
+    const unsigned char colour0[3] = {0, 255, 0}, colour1[3] = {7, 254, 1},
+                        colour7[3] = {49, 248, 7};
+    for (std::size_t x = 0; x < 300; ++x) {
+        const unsigned char* expected = x < 3 ? colour1 : x >= 253 && x < 255 ? colour7 : colour0;
+        ASSERT_EQ(
+            std::vector<unsigned char>(expected, expected + 3),
+            std::vector<unsigned char>(&d.pixels[bottom + 3 * x], &d.pixels[bottom + 3 * x + 3]))
+            << "pixel " << x;
+    }
+}
+
+// A legal 16384 x 8192 picture whose 100 scans carry no data would be 100
+// passes over 400 million coefficients; it is refused before the first.
+TEST(JpegScans, ScansWithoutDataAreRefusedBeforeAnyIsDecoded)
+{
+    for (unsigned scans : {1u, 100u}) {
+        const Decoded d =
+            Decode(FileFormat::Jpeg, worstfiles::JpegWithScans(16384, 8192, scans, true));
+        EXPECT_FALSE(d.ok);
+        EXPECT_NE(d.reason.find("scan without data"), std::string::npos) << d.reason;
+        EXPECT_EQ(d.work.scans, 0u);
+        EXPECT_FALSE(d.begun);
+    }
+}
+
+TEST(JpegScans, AtMost100)
+{
+    const Decoded hundred = Decode(FileFormat::Jpeg, worstfiles::JpegWithScans(64, 32, 100, false));
+    ASSERT_TRUE(hundred.ok) << hundred.reason;
+    EXPECT_EQ(hundred.work.scans, 100u);
+    const Decoded more = Decode(FileFormat::Jpeg, worstfiles::JpegWithScans(64, 32, 101, false));
+    EXPECT_FALSE(more.ok);
+    EXPECT_NE(more.reason.find("too many scans"), std::string::npos) << more.reason;
+    EXPECT_EQ(more.work.scans, 0u);
+}
+
+} // namespace
