@@ -246,7 +246,8 @@ Bytes EncodePng(const Picture& p, const std::string& order)
     return b;
 }
 
-Bytes EncodePng16(const Picture& p, const std::string& order, bool interlaced)
+Bytes EncodePngDepth(const Picture& p, const std::string& order, int depth, bool interlaced,
+                     double gamma)
 {
     Bytes b;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -260,13 +261,16 @@ Bytes EncodePng16(const Picture& p, const std::string& order, bool interlaced)
         nullptr);
     const int type = (order.size() > 2 ? PNG_COLOR_MASK_COLOR : 0) |
                      (order.back() == 'A' ? PNG_COLOR_MASK_ALPHA : 0);
-    png_set_IHDR(png, info, p.width, p.height, 16, type,
+    png_set_IHDR(png, info, p.width, p.height, depth, type,
                  interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    if (gamma != 0)
+        png_set_gAMA(png, info, gamma);
     const Bytes samples = Samples(p, order, false);
     Bytes wide;
     for (unsigned char v : samples)
-        wide.insert(wide.end(), {v, v});
+        wide.insert(wide.end(), depth == 16 ? std::initializer_list<unsigned char>{v, v}
+                                            : std::initializer_list<unsigned char>{v});
     std::vector<png_bytep> rows(p.height);
     for (unsigned y = 0; y < p.height; ++y)
         rows[y] = wide.data() + y * (wide.size() / p.height);
@@ -380,9 +384,9 @@ std::vector<ImageCase> ValidCases()
         {"PngPalette", "png", EncodePng(pal, "I"), pal},
         {"PngGreyAlpha", "png", EncodePng(greyAlpha, "RA"), greyAlpha},
         {"PngRgba", "png", EncodePng(rgba, "RGBA"), rgba},
-        {"Png16Bit", "png", EncodePng16(rgb, "RGB", false), rgb},
-        {"Png16BitInterlacedAlpha", "png", EncodePng16(rgba, "RGBA", true), rgba},
-        {"Png16BitInterlacedGrey", "png", EncodePng16(grey, "R", true), grey},
+        {"Png16Bit", "png", EncodePngDepth(rgb, "RGB", 16, false), rgb},
+        {"Png16BitInterlacedAlpha", "png", EncodePngDepth(rgba, "RGBA", 16, true), rgba},
+        {"Png16BitInterlacedGrey", "png", EncodePngDepth(grey, "R", 16, true), grey},
         {"Wal", "wal", EncodeWal(MakePaletted(16, 8))},
         {"Lmp", "lmp", EncodeLmp(MakePaletted(16, 8))},
     };

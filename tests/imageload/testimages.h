@@ -42,8 +42,10 @@ Bytes EncodeSgi(const Picture& p, const std::string& order);
 Bytes EncodeTga(const Picture& p, const std::string& order, bool rle = false, bool topDown = false);
 Bytes EncodeJpeg(const Picture& p, const std::string& order, int scans = 0);
 Bytes EncodePng(const Picture& p, const std::string& order);
-// 16-bit samples, each the picture's byte twice (the same value at 16 bits).
-Bytes EncodePng16(const Picture& p, const std::string& order, bool interlaced);
+// 8- or 16-bit samples (each the picture's byte twice, the same value) with
+// a gAMA chunk when `gamma` is not 0.
+Bytes EncodePngDepth(const Picture& p, const std::string& order, int depth, bool interlaced,
+                     double gamma = 0);
 Bytes EncodeWal(const Picture& p);
 Bytes EncodeLmp(const Picture& p);
 

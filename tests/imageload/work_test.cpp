@@ -186,6 +186,32 @@ TEST(BmpRunLength, AnExplicitEndFillsTheRestOnce)
     }
 }
 
+// A PCX file whose lines claim 65534 bytes for 40 pixels: the bytes past
+// the width cost a step per run of 63, not one each.
+TEST(PcxLines, PaddingPastTheWidthCostsAStepPerRun)
+{
+    constexpr unsigned Width = 40, Height = 30, LineBytes = 65534;
+    Bytes b(128, 0);
+    const unsigned char header[] = {0x0A, 5, 1, 8, 0, 0, 0, 0, Width - 1, 0, Height - 1, 0};
+    std::copy(std::begin(header), std::end(header), b.begin());
+    b[65] = 1; // one plane
+    b[66] = LineBytes & 0xFF, b[67] = LineBytes >> 8;
+    for (unsigned y = 0; y < Height; ++y) {
+        for (unsigned x = 0; x < Width; ++x)
+            b.insert(b.end(), {0xC1, static_cast<unsigned char>(x + y)});
+        for (unsigned n = Width; n < LineBytes; n += 63)
+            b.insert(b.end(), {static_cast<unsigned char>(0xC0 | std::min(63u, LineBytes - n)), 0});
+    }
+    b.push_back(0x0C);
+    for (unsigned i = 0; i < 768; ++i)
+        b.push_back(static_cast<unsigned char>(i / 3));
+    const Decoded d = Decode(FileFormat::Pcx, b);
+    ASSERT_TRUE(d.ok) << d.reason;
+    for (unsigned y = 0; y < Height; ++y)
+        ASSERT_EQ(d.pixels[3 * (y * Width + 7)], 7 + y) << "row " << y;
+    EXPECT_LE(d.work.runSteps, b.size() / 2 + Width * Height);
+}
+
 // A legal 16384 x 8192 picture whose 100 scans carry no data would be 100
 // passes over 400 million coefficients; it is refused before the first.
 TEST(JpegScans, ScansWithoutDataAreRefusedBeforeAnyIsDecoded)
