@@ -273,114 +273,111 @@ bool DecodeRows(const Bitmap& b, ByteReader in, RowWriter& rows, std::string& re
     return true;
 }
 
-// The position in run-length data and, when it paints, the rows: pixels that
-// the codes skip or leave out are colour 0, and a row goes to the sink when
-// the codes move past it. Every code costs constant work besides the pixels
-// it paints inside the picture: runs past a row's end are clipped at once.
-class RlePainter
+// Writes colour 0 from x up to `end` in a row being painted.
+void FillRow(const Bitmap& b, unsigned char* out, std::uint64_t x, std::uint64_t end)
 {
-public:
-    // Without `rows` it only follows the codes.
-    RlePainter(const Bitmap& b, RowWriter* rows, DecodeWork& work) : b_(b), rows_(rows), work_(work)
-    {
-        startRow();
-    }
+    for (; out && x < end; ++x)
+        PutRgb(out, static_cast<std::size_t>(x), b.palette[0]);
+}
 
-    bool finished() const { return row_ == b_.height; }
-
-    // `count` pixels, the i-th of colour index(i).
-    template <class Index> void paint(unsigned count, Index index)
-    {
-        const std::uint64_t n = std::min<std::uint64_t>(count, b_.width - x_);
-        for (std::uint64_t i = 0; out_ && i < n; ++i)
-            PutRgb(out_, static_cast<std::size_t>(x_ + i), b_.palette[index(unsigned(i))]);
-        x_ += n;
-        work_.runSteps += n + 1;
+// From the code at `p`, the first code that is not a run (its first byte is
+// 0), or the end of the whole codes before `end`: four codes at a time.
+const unsigned char* SkipRuns(const unsigned char* p, const unsigned char* end)
+{
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    // The first byte of each code is the low byte of a 16-bit lane; a lane
+    // of value 0 borrows into its top bit when 1 is taken from every lane.
+    constexpr std::uint64_t Low = 0x00FF00FF00FF00FFull, One = 0x0001000100010001ull;
+    constexpr std::uint64_t Top = 0x8000800080008000ull;
+    for (std::uint64_t v; end - p >= 8; p += 8) {
+        std::memcpy(&v, p, 8);
+        if (((v & Low) - One) & Top)
+            break;
     }
-    // Moves right by `dx` and down by `dy` rows.
-    void move(std::uint64_t dx, std::uint64_t dy)
-    {
-        const std::uint64_t target = std::min(x_ + dx, b_.width);
-        if (dy > 0)
-            down(dy);
-        fill(target - x_);
-    }
-    void endOfLine() { down(1); }
-    void endOfBitmap() { down(b_.height); }
-
-private:
-    void fill(std::uint64_t n)
-    {
-        for (std::uint64_t i = 0; out_ && i < n; ++i)
-            PutRgb(out_, static_cast<std::size_t>(x_ + i), b_.palette[0]);
-        x_ += n;
-        work_.runSteps += out_ ? n + 1 : 1;
-    }
-    void startRow()
-    {
-        x_ = 0;
-        out_ = rows_ && row_ < b_.height ? rows_->next() : nullptr;
-    }
-    // Finishes the current row and the next n - 1 rows.
-    void down(std::uint64_t n)
-    {
-        if (!rows_) {
-            row_ = std::min(row_ + n, b_.height);
-            work_.runSteps += 1;
-            return;
-        }
-        for (; n > 0 && row_ < b_.height; --n) {
-            fill(b_.width - x_);
-            ++row_;
-            startRow();
-        }
-    }
-
-    const Bitmap& b_;
-    RowWriter* rows_;
-    DecodeWork& work_;
-    unsigned char* out_ = nullptr; // the current row, when painting
-    std::uint64_t x_ = 0;
-    std::uint64_t row_ = 0;
-};
+#endif
+    while (end - p >= 2 && p[0] != 0)
+        p += 2;
+    return p;
+}
 
 // Follows run-length codes until they have described every row (an end of
-// bitmap describes the rest); data that ends before refuses the file.
-bool WalkRle(const Bitmap& b, ByteReader in, RlePainter& painter, std::string& reason)
+// bitmap describes the rest); data that ends before refuses the file. With
+// `rows` it also paints them: pixels that the codes skip or leave out are
+// colour 0, and a row goes to the sink when the codes move past it. Every
+// code costs constant work besides the pixels it paints inside the picture:
+// runs past a row's end are clipped at once. (The position lives in local
+// variables only, which the writes to the rows cannot change.)
+bool WalkRle(const Bitmap& b, const unsigned char* data, std::size_t size, RowWriter* rows,
+             DecodeWork& work, std::string& reason)
 {
     const bool four = b.compression == BiRle4;
-    while (!painter.finished()) {
-        const unsigned char* pair = in.bytes(2);
-        if (!pair)
+    const std::uint64_t width = b.width, height = b.height;
+    const unsigned char* p = data + b.dataOffset; // the next code
+    const unsigned char* const end = data + size;
+    unsigned char* out = rows ? rows->next() : nullptr; // the row being painted
+    std::uint64_t x = 0, row = 0, steps = 0;
+    while (row < height) {
+        if (end - p < 2)
             return Fail(reason, "the BMP run-length data is cut short");
-        const unsigned count = pair[0], value = pair[1];
-        if (count > 0) {
-            painter.paint(count, [&](unsigned i) {
-                return four ? ((i & 1) ? value & 0x0F : value >> 4) : value;
-            });
-        } else if (value == 0) {
-            painter.endOfLine();
-        } else if (value == 1) {
-            painter.endOfBitmap();
-        } else if (value == 2) {
-            const unsigned char* delta = in.bytes(2);
-            if (!delta)
-                return Fail(reason, "the BMP run-length data is cut short");
-            painter.move(delta[0], delta[1]);
-        } else {
+        if (p[0] != 0 && (!rows || x == width)) {
+            // Runs that paint nothing: the picture is only followed, or the
+            // row is full.
+            const unsigned char* next = SkipRuns(p, end);
+            steps += std::uint64_t(next - p) / 2;
+            p = next;
+            continue;
+        }
+        const unsigned count = p[0], value = p[1];
+        p += 2;
+        const unsigned char* literal = nullptr;
+        if (count == 0 && value > 2) {
             // Literal run of `value` pixels, padded to an even byte count.
             const std::size_t bytes = four ? (value + 1) / 2 : value;
-            const unsigned char* literal = in.bytes(bytes);
-            if (!literal)
+            if (std::size_t(end - p) < bytes)
                 return Fail(reason, "the BMP run-length data is cut short");
-            painter.paint(value, [&](unsigned i) {
-                const unsigned v = literal[four ? i / 2 : i];
-                return four ? ((i & 1) ? v & 0x0F : v >> 4) : v;
-            });
-            if ((bytes & 1) && in.remaining() > 0)
-                in.skip(1);
+            literal = p;
+            p += std::min<std::size_t>(bytes + (bytes & 1), std::size_t(end - p));
         }
+        if (count > 0 || literal) {
+            const unsigned pixels = count > 0 ? count : value;
+            const std::uint64_t n = std::min<std::uint64_t>(pixels, width - x);
+            for (std::uint64_t i = 0; out && i < n; ++i) {
+                const unsigned v = literal ? literal[four ? i / 2 : i] : value;
+                PutRgb(out, static_cast<std::size_t>(x + i),
+                       b.palette[four ? ((i & 1) ? v & 0x0F : v >> 4) : v]);
+            }
+            x += n;
+            steps += n + 1;
+            continue;
+        }
+        // End of line, end of bitmap or delta: down `rowsDown` rows, then
+        // right to `target` (colour 0 all the way).
+        std::uint64_t rowsDown = value == 1 ? height : 1, target = 0;
+        if (value == 2) {
+            if (end - p < 2)
+                return Fail(reason, "the BMP run-length data is cut short");
+            rowsDown = p[1];
+            target = std::min<std::uint64_t>(x + p[0], width);
+            p += 2;
+        }
+        if (rowsDown > 0) {
+            if (!rows) {
+                row = std::min(row + rowsDown, height);
+            }
+            for (; rows && rowsDown > 0 && row < height; --rowsDown) {
+                FillRow(b, out, x, width);
+                steps += width - x;
+                ++row;
+                out = row < height ? rows->next() : nullptr;
+                x = 0;
+            }
+            x = 0;
+        }
+        FillRow(b, out, x, target);
+        steps += (out ? target - std::min(x, target) : 0) + 1;
+        x = std::max(x, target);
     }
+    work.runSteps += steps;
     return true;
 }
 
@@ -392,9 +389,7 @@ bool Decode(const unsigned char* data, std::size_t size, RowSink& sink, DecodeWo
         return false;
     // Run-length data is followed to its end before the picture is begun, so
     // that a refused file never fills any of it.
-    const ByteReader pixels(data, size, b.dataOffset);
-    RlePainter follower(b, nullptr, work);
-    if (b.rle() && !WalkRle(b, pixels, follower, reason))
+    if (b.rle() && !WalkRle(b, data, size, nullptr, work, reason))
         return false;
     RowWriter rows(sink, work);
     const PictureInfo picture{static_cast<std::uint32_t>(b.width),
@@ -404,13 +399,9 @@ bool Decode(const unsigned char* data, std::size_t size, RowSink& sink, DecodeWo
         return false;
     // File rows come in the declared order: the first is the bottom row
     // unless the picture is top-down.
-    if (b.rle()) {
-        RlePainter painter(b, &rows, work);
-        if (!WalkRle(b, pixels, painter, reason))
-            return false;
-    } else if (!DecodeRows(b, pixels, rows, reason)) {
+    if (!(b.rle() ? WalkRle(b, data, size, &rows, work, reason)
+                  : DecodeRows(b, ByteReader(data, size, b.dataOffset), rows, reason)))
         return false;
-    }
     rows.finish();
     return true;
 }

@@ -35,7 +35,9 @@ constexpr std::uint64_t MostInflatedPerByte = 1032;
 // profile, whose inflated size libpng limits to 8 MB.
 constexpr std::uint32_t MaxChunkBeforePicture = 16u << 20;
 
-// Where the file's bytes come from: memory, or a file read as it goes.
+// Where the file's bytes come from: memory, or a file read as it goes in
+// blocks of DataPiece bytes (or a whole chunk, when one is longer), so that
+// skipping a chunk inside a block costs no call.
 class Input
 {
 public:
@@ -52,29 +54,56 @@ public:
             pos_ += n;
             return n;
         }
-        buffer_.resize(most);
-        out = buffer_.data();
-        return std::fread(buffer_.data(), 1, most, file_);
+        if (pos_ == size_)
+            fill(1);
+        const std::size_t n = std::min(most, size_ - pos_);
+        out = buffer_.data() + pos_;
+        pos_ += n;
+        return n;
     }
     // Exactly `n` next bytes, or null.
     const unsigned char* take(std::size_t n)
     {
-        const unsigned char* out = nullptr;
-        return some(n, out) == n ? out : nullptr;
+        if (file_ && size_ - pos_ < n)
+            fill(n);
+        if (size_ - pos_ < n)
+            return nullptr;
+        const unsigned char* out = (file_ ? buffer_.data() : data_) + pos_;
+        pos_ += n;
+        return out;
     }
     bool skip(std::uint64_t n)
     {
-        if (file_)
-            return ::fseeko(file_, static_cast<off_t>(n), SEEK_CUR) == 0;
-        if (n > size_ - pos_)
+        if (n <= size_ - pos_) {
+            pos_ += static_cast<std::size_t>(n);
+            return true;
+        }
+        if (!file_)
             return false;
-        pos_ += static_cast<std::size_t>(n);
-        return true;
+        n -= size_ - pos_;
+        pos_ = size_ = 0;
+        return ::fseeko(file_, static_cast<off_t>(n), SEEK_CUR) == 0;
     }
 
 private:
+    // Reads until at least `n` bytes are buffered or the file ends.
+    void fill(std::size_t n)
+    {
+        buffer_.erase(buffer_.begin(), buffer_.begin() + static_cast<std::ptrdiff_t>(pos_));
+        size_ -= pos_;
+        pos_ = 0;
+        buffer_.resize(std::max(n, DataPiece));
+        while (size_ < n) {
+            const std::size_t got =
+                std::fread(buffer_.data() + size_, 1, buffer_.size() - size_, file_);
+            if (got == 0)
+                break;
+            size_ += got;
+        }
+    }
+
     const unsigned char* data_ = nullptr;
-    std::size_t size_ = 0;
+    std::size_t size_ = 0; // of the data, or of what the buffer holds
     std::size_t pos_ = 0;
     std::FILE* file_ = nullptr;
     std::vector<unsigned char> buffer_;
@@ -295,16 +324,21 @@ bool Feed(png_structp png, png_infop info, Input& input, Reading& reading)
         return Fail(reading.reason, "damaged PNG file: the file ends too early");
     give(signature, 8);
 
-    // Chunks up to the picture data: only those that change the pixels.
+    // Chunks up to the picture data: only those that change the pixels, each
+    // kind of ancillary chunk once (libpng ignores repeats).
+    std::uint32_t given[8] = {}; // the kinds of ancillary chunk given
+    std::size_t kinds = 0;
     for (;;) {
         const unsigned char* header = input.take(8);
         if (!header)
             return Fail(reading.reason, "damaged PNG file: the file ends before the image data");
-        const std::uint32_t length = LoadBe32(header);
+        const std::uint32_t length = LoadBe32(header), type = LoadBe32(header + 4);
         const bool data = std::memcmp(header + 4, "IDAT", 4) == 0;
+        const bool ancillary = header[4] & 0x20;
         if (length > 0x7FFFFFFF)
             return Fail(reading.reason, "damaged PNG file: invalid chunk length");
-        if (!data && !ChangesPixels(header + 4)) {
+        const bool repeated = ancillary && std::find(given, given + kinds, type) != given + kinds;
+        if (!data && (!ChangesPixels(header + 4) || repeated)) {
             if (!input.skip(std::uint64_t(length) + 4))
                 return Fail(reading.reason,
                             "damaged PNG file: the file ends before the image data");
@@ -315,6 +349,8 @@ bool Feed(png_structp png, png_infop info, Input& input, Reading& reading)
         give(header, 8);
         if (data)
             break;
+        if (ancillary && kinds < std::size(given))
+            given[kinds++] = type;
         const unsigned char* body = input.take(std::size_t(length) + 4);
         if (!body)
             return Fail(reading.reason, "damaged PNG file: the file ends before the image data");

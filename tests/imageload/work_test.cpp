@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 #include <png.h>
+#include <zlib.h>
 
 #include <cstdio>
 #include <fstream>
@@ -123,6 +124,35 @@ INSTANTIATE_TEST_SUITE_P(
                     PngCase{"RowsWiderThan64KiB", 16384, 3, 16, false}),
     [](const testing::TestParamInfo<PngCase>& info) { return info.param.name; });
 
+// Thousands of chunks before the picture: libpng gets only the first of each
+// kind that changes the pixels, and none of the others.
+TEST(PngChunksBeforeThePicture, OnlyTheFirstOfEachKindIsRead)
+{
+    const Bytes plain = worstfiles::PngWithDataAfterPicture(40, 30, 8, false, 0);
+    auto chunk = [](const char* type, const Bytes& data) {
+        Bytes c(8 + data.size() + 4, 0);
+        c[3] = static_cast<unsigned char>(data.size());
+        std::copy(type, type + 4, c.begin() + 4);
+        std::copy(data.begin(), data.end(), c.begin() + 8);
+        const std::uint32_t crc =
+            static_cast<std::uint32_t>(crc32(0, c.data() + 4, uInt(4 + data.size())));
+        for (int k = 0; k < 4; ++k)
+            c[8 + data.size() + k] = static_cast<unsigned char>(crc >> (24 - 8 * k));
+        return c;
+    };
+    const Bytes gamma = chunk("gAMA", {0, 0, 0xB1, 0x8F}), text = chunk("tEXt", {'a', 0, 'b'});
+    Bytes many(plain.begin(), plain.begin() + 33); // signature and header
+    for (int i = 0; i < 10000; ++i) {
+        many.insert(many.end(), gamma.begin(), gamma.end());
+        many.insert(many.end(), text.begin(), text.end());
+    }
+    many.insert(many.end(), plain.begin() + 33, plain.end());
+    for (const Decoded& d : {Decode(FileFormat::Png, many), DecodeFile(many)}) {
+        ASSERT_TRUE(d.ok) << d.reason;
+        EXPECT_EQ(d.work.compressedBytes, plain.size() + gamma.size()) << "with the end chunk";
+    }
+}
+
 // However libpng spreads a small picture over its passes, the decoder sees
 // its end: each size completes and reads only the picture.
 TEST(PngDataAfterPicture, EndsEverySmallPicture)
@@ -190,21 +220,8 @@ TEST(BmpRunLength, AnExplicitEndFillsTheRestOnce)
 // the width cost a step per run of 63, not one each.
 TEST(PcxLines, PaddingPastTheWidthCostsAStepPerRun)
 {
-    constexpr unsigned Width = 40, Height = 30, LineBytes = 65534;
-    Bytes b(128, 0);
-    const unsigned char header[] = {0x0A, 5, 1, 8, 0, 0, 0, 0, Width - 1, 0, Height - 1, 0};
-    std::copy(std::begin(header), std::end(header), b.begin());
-    b[65] = 1; // one plane
-    b[66] = LineBytes & 0xFF, b[67] = LineBytes >> 8;
-    for (unsigned y = 0; y < Height; ++y) {
-        for (unsigned x = 0; x < Width; ++x)
-            b.insert(b.end(), {0xC1, static_cast<unsigned char>(x + y)});
-        for (unsigned n = Width; n < LineBytes; n += 63)
-            b.insert(b.end(), {static_cast<unsigned char>(0xC0 | std::min(63u, LineBytes - n)), 0});
-    }
-    b.push_back(0x0C);
-    for (unsigned i = 0; i < 768; ++i)
-        b.push_back(static_cast<unsigned char>(i / 3));
+    constexpr unsigned Width = 40, Height = 30;
+    const Bytes b = worstfiles::PcxWithLongLines(Width, Height, 65534);
     const Decoded d = Decode(FileFormat::Pcx, b);
     ASSERT_TRUE(d.ok) << d.reason;
     for (unsigned y = 0; y < Height; ++y)

@@ -176,7 +176,26 @@ Bytes BmpEndingEarly(std::uint32_t width, std::uint32_t height, unsigned deltas)
     return b;
 }
 
-Bytes JpegWithScans(std::uint32_t width, std::uint32_t height, unsigned scans, bool empty)
+Bytes PcxWithLongLines(std::uint32_t width, std::uint32_t height, unsigned lineBytes)
+{
+    Out b;
+    b.u8(0x0A).u8(5).u8(1).u8(8).le16(0).le16(0).le16(width - 1).le16(height - 1);
+    b.resize(65, 0);
+    b.u8(1).le16(lineBytes).resize(128, 0);
+    for (std::uint32_t y = 0; y < height; ++y) {
+        for (std::uint32_t x = 0; x < width; ++x)
+            b.u8(0xC1).u8(x + y);
+        for (unsigned n = width; n < lineBytes; n += 63)
+            b.u8(0xC0 | std::min(63u, lineBytes - n)).u8(0);
+    }
+    b.u8(0x0C);
+    for (unsigned i = 0; i < 768; ++i)
+        b.u8(i / 3);
+    return b;
+}
+
+Bytes JpegWithScans(std::uint32_t width, std::uint32_t height, unsigned scans, bool empty,
+                    int components)
 {
     const std::uint32_t codedWidth = empty ? 16 : width, codedHeight = empty ? 16 : height;
     jpeg_compress_struct cinfo;
@@ -188,22 +207,22 @@ Bytes JpegWithScans(std::uint32_t width, std::uint32_t height, unsigned scans, b
     jpeg_mem_dest(&cinfo, &out, &size);
     cinfo.image_width = codedWidth;
     cinfo.image_height = codedHeight;
-    cinfo.input_components = 3;
-    cinfo.in_color_space = JCS_RGB;
+    cinfo.input_components = components;
+    cinfo.in_color_space = components == 4 ? JCS_CMYK : JCS_RGB;
     jpeg_set_defaults(&cinfo);
     cinfo.arith_code = TRUE;
     // Full resolution in every component: the most coefficients a picture has.
-    for (int c = 0; c < 3; ++c)
+    for (int c = 0; c < components; ++c)
         cinfo.comp_info[c].h_samp_factor = cinfo.comp_info[c].v_samp_factor = 1;
-    std::vector<jpeg_scan_info> script = {{3, {0, 1, 2, 0}, 0, 0, 0, 0}};
+    std::vector<jpeg_scan_info> script = {{components, {0, 1, 2, 3}, 0, 0, 0, 0}};
     for (unsigned k = 0; script.size() < scans; ++k) {
-        const int coefficient = 1 + int(k / 3 % 63);
-        script.push_back({1, {int(k % 3), 0, 0, 0}, coefficient, coefficient, 0, 0});
+        const int coefficient = 1 + int(k / components % 63);
+        script.push_back({1, {int(k % components), 0, 0, 0}, coefficient, coefficient, 0, 0});
     }
     cinfo.scan_info = script.data();
     cinfo.num_scans = int(script.size());
     jpeg_start_compress(&cinfo, TRUE);
-    const Bytes row(std::size_t(codedWidth) * 3, 128);
+    const Bytes row(std::size_t(codedWidth) * components, 128);
     while (cinfo.next_scanline < codedHeight) {
         JSAMPROW r = const_cast<JSAMPROW>(row.data());
         jpeg_write_scanlines(&cinfo, &r, 1);

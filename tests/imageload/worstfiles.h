@@ -29,10 +29,16 @@ Bytes BmpWithLongRuns(std::uint32_t width, std::uint32_t height, std::uint64_t r
 // then end, without an end of bitmap: a file to be refused.
 Bytes BmpEndingEarly(std::uint32_t width, std::uint32_t height, unsigned deltas);
 
+// A run-length PCX of 256 colours whose lines claim `lineBytes` bytes each
+// (the most is 65534) for `width` pixels: runs of 63 bytes fill the rest.
+Bytes PcxWithLongLines(std::uint32_t width, std::uint32_t height, unsigned lineBytes);
+
 // A progressive, arithmetic-coded JPEG of a flat grey picture with `scans`
 // scans: the DC of every component, then single AC coefficients, component
-// after component. `empty`: every scan is emptied of its data (and the
-// picture is encoded at 16 x 16 and then given the size, which is cheap).
-Bytes JpegWithScans(std::uint32_t width, std::uint32_t height, unsigned scans, bool empty);
+// after component; every component at full resolution, three of them
+// (YCbCr) or four (CMYK). `empty`: every scan is emptied of its data (and
+// the picture is encoded at 16 x 16 and then given the size, which is cheap).
+Bytes JpegWithScans(std::uint32_t width, std::uint32_t height, unsigned scans, bool empty,
+                    int components = 3);
 
 } // namespace worstfiles
