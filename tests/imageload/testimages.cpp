@@ -197,7 +197,7 @@ Bytes EncodeTga(const Picture& p, const std::string& order, bool rle, bool topDo
     return rle ? b : b.put(pixels);
 }
 
-Bytes EncodeJpeg(const Picture& p, const std::string& order, int scans)
+Bytes EncodeJpeg(const Picture& p, const std::string& order, int scans, bool arithmetic)
 {
     jpeg_compress_struct cinfo;
     jpeg_error_mgr jerr;
@@ -211,6 +211,7 @@ Bytes EncodeJpeg(const Picture& p, const std::string& order, int scans)
     cinfo.in_color_space = order.size() == 1 ? JCS_GRAYSCALE : JCS_RGB;
     jpeg_set_defaults(&cinfo);
     jpeg_set_quality(&cinfo, 95, TRUE);
+    cinfo.arith_code = arithmetic;
     std::vector<jpeg_scan_info> script = {{3, {0, 1, 2, 0}, 0, 0, 0, 0}};
     for (int k = 0; k < 3 * 63; ++k)
         script.push_back({1, {k / 63, 0, 0, 0}, k % 63 + 1, k % 63 + 1, 0, 0});
@@ -288,20 +289,26 @@ Picture Opaque(Picture p)
     return p;
 }
 
-Picture ReadJpegWithLibjpeg(const Bytes& file)
+Picture ReadJpegWithLibjpeg(const Bytes& file, std::vector<int>* warnings)
 {
     struct Errors
     {
         jpeg_error_mgr pub;
         std::jmp_buf jump;
+        std::vector<int>* warnings;
     };
     jpeg_decompress_struct cinfo;
     Errors err;
     cinfo.err = jpeg_std_error(&err.pub);
+    err.warnings = warnings;
     err.pub.error_exit = [](j_common_ptr c) {
         std::longjmp(reinterpret_cast<Errors*>(c->err)->jump, 1);
     };
-    err.pub.emit_message = [](j_common_ptr, int) {};
+    err.pub.emit_message = [](j_common_ptr c, int level) {
+        std::vector<int>* codes = reinterpret_cast<Errors*>(c->err)->warnings;
+        if (level < 0 && codes)
+            codes->push_back(c->err->msg_code);
+    };
     jpeg_create_decompress(&cinfo);
     Picture p;
     if (setjmp(err.jump)) {

@@ -40,7 +40,8 @@ Bytes EncodePnm(const Picture& p, const std::string& order, const std::string& a
 Bytes EncodePsd(const Picture& p, const std::string& order);
 Bytes EncodeSgi(const Picture& p, const std::string& order);
 Bytes EncodeTga(const Picture& p, const std::string& order, bool rle = false, bool topDown = false);
-Bytes EncodeJpeg(const Picture& p, const std::string& order, int scans = 0);
+Bytes EncodeJpeg(const Picture& p, const std::string& order, int scans = 0,
+                 bool arithmetic = false);
 Bytes EncodePng(const Picture& p, const std::string& order);
 // 8- or 16-bit samples (each the picture's byte twice, the same value) with
 // a gAMA chunk when `gamma` is not 0.
@@ -53,8 +54,9 @@ Bytes EncodeLmp(const Picture& p);
 Picture Opaque(Picture p);
 
 // What libjpeg reads from a JPEG file with the decoders' settings (RGB,
-// plain upsampling), read to its end; empty when it fails.
-Picture ReadJpegWithLibjpeg(const Bytes& file);
+// plain upsampling), read to its end marker; empty when it fails. Its
+// warnings (message codes) go to `warnings` when given.
+Picture ReadJpegWithLibjpeg(const Bytes& file, std::vector<int>* warnings = nullptr);
 
 } // namespace testimages
 
