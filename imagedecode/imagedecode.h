@@ -59,7 +59,7 @@ struct DecodeWork
     std::uint64_t pixelsFilled = 0;      // pixels of the rows handed to the sink, every pass
     std::uint64_t runSteps = 0;          // run-length data: codes read and pixels they wrote
     std::uint64_t compressedBytes = 0;   // PNG: bytes of the file handed to libpng
-    std::uint64_t bytesAfterLastRow = 0; // PNG: of these, bytes handed once the last row was due
+    std::uint64_t bytesAfterLastRow = 0; // PNG: of these, the piece the last row came in, at most
     std::uint64_t inflatedBytes = 0;     // PNG: bytes inflated, at most
     unsigned scans = 0;                  // JPEG: scans the library read
 };
