@@ -310,7 +310,9 @@ Picture ReadJpegWithLibjpeg(const Bytes& file, std::vector<int>* warnings)
             codes->push_back(c->err->msg_code);
     };
     jpeg_create_decompress(&cinfo);
+    // What a library error jumps over must be made before.
     Picture p;
+    Bytes row;
     if (setjmp(err.jump)) {
         jpeg_destroy_decompress(&cinfo);
         return Picture();
@@ -322,7 +324,7 @@ Picture ReadJpegWithLibjpeg(const Bytes& file, std::vector<int>* warnings)
     jpeg_start_decompress(&cinfo);
     p.width = cinfo.output_width;
     p.height = cinfo.output_height;
-    Bytes row(std::size_t(p.width) * 3);
+    row.resize(std::size_t(p.width) * 3);
     while (cinfo.output_scanline < cinfo.output_height) {
         JSAMPROW r = row.data();
         jpeg_read_scanlines(&cinfo, &r, 1);
