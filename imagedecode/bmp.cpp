@@ -4,6 +4,8 @@
 #include "byte_reader.h"
 #include "decoder.h"
 
+#include <algorithm>
+
 namespace imagedecode {
 
 namespace {
@@ -138,6 +140,8 @@ bool ReadHeaders(const unsigned char* data, std::size_t size, Bitmap& b, std::st
 
 // Bit masks of 16- and 32-bit pictures: three after a 40-byte header,
 // inside the longer headers (which also hold an alpha mask from 56 bytes on).
+// Without bit fields the colours have fixed places, and a 32-bit picture has
+// alpha only where a header's alpha mask says so: else it is opaque.
 bool ReadMasks(const unsigned char* data, std::size_t size, Bitmap& b, std::string& reason)
 {
     if (b.compression != BiBitfields) {
@@ -145,6 +149,14 @@ bool ReadMasks(const unsigned char* data, std::size_t size, Bitmap& b, std::stri
             b.red = Channel(0x7C00);
             b.green = Channel(0x03E0);
             b.blue = Channel(0x001F);
+        } else if (b.bpp == 32) {
+            b.red = Channel(0x00FF0000);
+            b.green = Channel(0x0000FF00);
+            b.blue = Channel(0x000000FF);
+            if (b.infoSize >= 56)
+                b.alpha = Channel(ByteReader(data, size, 66).le32());
+            if (!b.alpha.contiguous())
+                return Fail(reason, "unsupported BMP colour masks");
         }
         return true;
     }
@@ -242,9 +254,8 @@ void ConvertRow(const Bitmap& b, const unsigned char* src, unsigned char* out)
         for (std::size_t x = 0; x < w; ++x) {
             const std::uint32_t v = LoadLe32(src + 4 * x);
             PutArgb(out, x,
-                    b.compression == BiRgb ? v
-                                           : Argb(b.alpha.extract(v, 255), b.red.extract(v, 0),
-                                                  b.green.extract(v, 0), b.blue.extract(v, 0)));
+                    Argb(b.alpha.extract(v, 255), b.red.extract(v, 0), b.green.extract(v, 0),
+                         b.blue.extract(v, 0)));
         }
         break;
     }
@@ -262,75 +273,125 @@ bool DecodeRows(const Bitmap& b, ByteReader in, RowWriter& rows, std::string& re
     return true;
 }
 
-// Run-length data: every row starts out in colour 0, then the runs follow,
-// clipped where they fall outside the picture. Rows only ever move forward
-// (end of line, delta), so each row is handed to the sink once.
-bool DecodeRle(const Bitmap& b, ByteReader in, RowWriter& rows, std::string& reason)
+// Writes colour 0 from x up to `end` in a row being painted.
+void FillRow(const Bitmap& b, unsigned char* out, std::uint64_t x, std::uint64_t end)
 {
-    const std::uint64_t w = b.width, h = b.height;
-    const bool four = b.compression == BiRle4;
-    unsigned char* out = nullptr;
-    auto startRow = [&] {
-        out = rows.next();
-        for (std::uint64_t x = 0; x < w; ++x)
-            PutRgb(out, x, b.palette[0]);
-    };
-    std::uint64_t x = 0, row = 0;
-    auto put = [&](unsigned index) {
-        if (x < w)
-            PutRgb(out, x, b.palette[index]);
-        ++x;
-    };
-    auto moveDown = [&](std::uint64_t n) {
-        for (; n > 0 && row < h; --n)
-            if (++row < h)
-                startRow();
-    };
-    startRow();
-    while (row < h) {
-        const unsigned char* pair = in.bytes(2);
-        if (!pair)
-            return Fail(reason, "the BMP run-length data is cut short");
-        const unsigned count = pair[0], value = pair[1];
-        if (count > 0) {
-            for (unsigned i = 0; i < count; ++i)
-                put(four ? ((i & 1) ? value & 0x0F : value >> 4) : value);
-        } else if (value == 0) {
-            x = 0;
-            moveDown(1);
-        } else if (value == 1) {
+    for (; out && x < end; ++x)
+        PutRgb(out, static_cast<std::size_t>(x), b.palette[0]);
+}
+
+// From the code at `p`, the first code that is not a run (its first byte is
+// 0), or the end of the whole codes before `end`: four codes at a time.
+const unsigned char* SkipRuns(const unsigned char* p, const unsigned char* end)
+{
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    // The first byte of each code is the low byte of a 16-bit lane; a lane
+    // of value 0 borrows into its top bit when 1 is taken from every lane.
+    constexpr std::uint64_t Low = 0x00FF00FF00FF00FFull, One = 0x0001000100010001ull;
+    constexpr std::uint64_t Top = 0x8000800080008000ull;
+    for (std::uint64_t v; end - p >= 8; p += 8) {
+        std::memcpy(&v, p, 8);
+        if (((v & Low) - One) & Top)
             break;
-        } else if (value == 2) {
-            const unsigned char* delta = in.bytes(2);
-            if (!delta)
-                return Fail(reason, "the BMP run-length data is cut short");
-            x += delta[0];
-            moveDown(delta[1]);
-        } else {
+    }
+#endif
+    while (end - p >= 2 && p[0] != 0)
+        p += 2;
+    return p;
+}
+
+// Follows run-length codes until they have described every row (an end of
+// bitmap describes the rest); data that ends before refuses the file. With
+// `rows` it also paints them: pixels that the codes skip or leave out are
+// colour 0, and a row goes to the sink when the codes move past it. Every
+// code costs constant work besides the pixels it paints inside the picture:
+// runs past a row's end are clipped at once. (The position lives in local
+// variables only, which the writes to the rows cannot change.)
+bool WalkRle(const Bitmap& b, const unsigned char* data, std::size_t size, RowWriter* rows,
+             DecodeWork& work, std::string& reason)
+{
+    const bool four = b.compression == BiRle4;
+    const std::uint64_t width = b.width, height = b.height;
+    const unsigned char* p = data + b.dataOffset; // the next code
+    const unsigned char* const end = data + size;
+    unsigned char* out = rows ? rows->next() : nullptr; // the row being painted
+    std::uint64_t x = 0, row = 0, steps = 0;
+    while (row < height) {
+        if (end - p < 2)
+            return Fail(reason, "the BMP run-length data is cut short");
+        if (p[0] != 0 && (!rows || x == width)) {
+            // Runs that paint nothing: the picture is only followed, or the
+            // row is full.
+            const unsigned char* next = SkipRuns(p, end);
+            steps += std::uint64_t(next - p) / 2;
+            p = next;
+            continue;
+        }
+        const unsigned count = p[0], value = p[1];
+        p += 2;
+        const unsigned char* literal = nullptr;
+        if (count == 0 && value > 2) {
             // Literal run of `value` pixels, padded to an even byte count.
             const std::size_t bytes = four ? (value + 1) / 2 : value;
-            const unsigned char* literal = in.bytes(bytes);
-            if (!literal)
+            if (std::size_t(end - p) < bytes)
                 return Fail(reason, "the BMP run-length data is cut short");
-            for (unsigned i = 0; i < value; ++i) {
-                const unsigned v = literal[four ? i / 2 : i];
-                put(four ? ((i & 1) ? v & 0x0F : v >> 4) : v);
-            }
-            if ((bytes & 1) && in.remaining() > 0)
-                in.skip(1);
+            literal = p;
+            p += std::min<std::size_t>(bytes + (bytes & 1), std::size_t(end - p));
         }
+        if (count > 0 || literal) {
+            const unsigned pixels = count > 0 ? count : value;
+            const std::uint64_t n = std::min<std::uint64_t>(pixels, width - x);
+            for (std::uint64_t i = 0; out && i < n; ++i) {
+                const unsigned v = literal ? literal[four ? i / 2 : i] : value;
+                PutRgb(out, static_cast<std::size_t>(x + i),
+                       b.palette[four ? ((i & 1) ? v & 0x0F : v >> 4) : v]);
+            }
+            x += n;
+            steps += n + 1;
+            continue;
+        }
+        // End of line, end of bitmap or delta: down `rowsDown` rows, then
+        // right to `target` (colour 0 all the way).
+        std::uint64_t rowsDown = value == 1 ? height : 1, target = 0;
+        if (value == 2) {
+            if (end - p < 2)
+                return Fail(reason, "the BMP run-length data is cut short");
+            rowsDown = p[1];
+            target = std::min<std::uint64_t>(x + p[0], width);
+            p += 2;
+        }
+        if (rowsDown > 0) {
+            if (!rows) {
+                row = std::min(row + rowsDown, height);
+            }
+            for (; rows && rowsDown > 0 && row < height; --rowsDown) {
+                FillRow(b, out, x, width);
+                steps += width - x;
+                ++row;
+                out = row < height ? rows->next() : nullptr;
+                x = 0;
+            }
+            x = 0;
+        }
+        FillRow(b, out, x, target);
+        steps += (out ? target - std::min(x, target) : 0) + 1;
+        x = std::max(x, target);
     }
-    // An end of bitmap leaves the rows after it in colour 0.
-    moveDown(h);
+    work.runSteps += steps;
     return true;
 }
 
-bool Decode(const unsigned char* data, std::size_t size, RowSink& sink, std::string& reason)
+bool Decode(const unsigned char* data, std::size_t size, RowSink& sink, DecodeWork& work,
+            std::string& reason)
 {
     Bitmap b;
     if (!Parse(data, size, b, reason))
         return false;
-    RowWriter rows(sink);
+    // Run-length data is followed to its end before the picture is begun, so
+    // that a refused file never fills any of it.
+    if (b.rle() && !WalkRle(b, data, size, nullptr, work, reason))
+        return false;
+    RowWriter rows(sink, work);
     const PictureInfo picture{static_cast<std::uint32_t>(b.width),
                               static_cast<std::uint32_t>(b.height), b.layout(),
                               b.topDown ? RowOrder::TopDown : RowOrder::BottomUp};
@@ -338,10 +399,8 @@ bool Decode(const unsigned char* data, std::size_t size, RowSink& sink, std::str
         return false;
     // File rows come in the declared order: the first is the bottom row
     // unless the picture is top-down.
-    const ByteReader pixels(data, size, b.dataOffset);
-    const bool decoded =
-        b.rle() ? DecodeRle(b, pixels, rows, reason) : DecodeRows(b, pixels, rows, reason);
-    if (!decoded)
+    if (!(b.rle() ? WalkRle(b, data, size, &rows, work, reason)
+                  : DecodeRows(b, ByteReader(data, size, b.dataOffset), rows, reason)))
         return false;
     rows.finish();
     return true;

@@ -81,5 +81,9 @@ inline std::uint16_t LoadBe16(const unsigned char* p)
 {
     return static_cast<std::uint16_t>((p[0] << 8) | p[1]);
 }
+inline std::uint32_t LoadBe32(const unsigned char* p)
+{
+    return (std::uint32_t(LoadBe16(p)) << 16) | LoadBe16(p + 2);
+}
 
 } // namespace imagedecode

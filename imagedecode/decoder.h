@@ -54,11 +54,11 @@ inline void PutColor(unsigned char* row, PixelLayout layout, std::size_t x, std:
 // the next row (top-down 0, 1, ...; bottom-up height - 1, height - 2, ...)
 // and commits the band before it once the band is full; finish() commits the
 // rows handed out since. In pictures of several passes the rows start over
-// after the last.
+// after the last. Every row handed out counts as filled in `work`.
 class RowWriter
 {
 public:
-    explicit RowWriter(RowSink& sink) : sink_(sink) {}
+    RowWriter(RowSink& sink, DecodeWork& work) : sink_(sink), work_(work) {}
     RowWriter(const RowWriter&) = delete;
     RowWriter& operator=(const RowWriter&) = delete;
 
@@ -70,6 +70,7 @@ public:
 
 private:
     RowSink& sink_;
+    DecodeWork& work_;
     PictureInfo picture_;
     unsigned char* band_ = nullptr;
     std::size_t stride_ = 0;

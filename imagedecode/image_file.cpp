@@ -77,13 +77,14 @@ bool ImageFile::decode(RowSink& sink, std::string& reason)
         reason = "the file holds no picture this library decodes";
         return false;
     }
+    work_ = DecodeWork();
     if (!streamed_)
-        return format_->codec->decode(bytes_.get(), size_, sink, reason);
+        return format_->codec->decode(bytes_.get(), size_, sink, work_, reason);
     if (std::fseek(stream_, 0, SEEK_SET) != 0) {
         reason = "the file could not be read again";
         return false;
     }
-    return format_->codec->decodeStream(stream_, sink, reason);
+    return format_->codec->decodeStream(stream_, sink, work_, reason);
 }
 
 } // namespace imagedecode

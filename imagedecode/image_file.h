@@ -26,6 +26,8 @@ public:
     const ImageFormat* identify(std::string& reason);
     // Decodes the identified picture into the sink.
     bool decode(RowSink& sink, std::string& reason);
+    // What the last decode cost.
+    const DecodeWork& work() const { return work_; }
 
     // The whole file, once identify has read it (null for a streamed format).
     const unsigned char* data() const { return bytes_.get(); }
@@ -37,6 +39,7 @@ private:
     std::unique_ptr<unsigned char[]> bytes_;
     const ImageFormat* format_ = nullptr;
     bool streamed_ = false;
+    DecodeWork work_;
 };
 
 } // namespace imagedecode

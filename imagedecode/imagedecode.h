@@ -51,6 +51,19 @@ enum FormatFlags : unsigned
     NoSignature = 1u << 3,      // any bytes may start it: only its header check tells
 };
 
+// The work one decode did, counted so that tests can bound it by the picture
+// and the file rather than by time. Each decoder fills the counters that
+// apply to it and leaves the others at 0.
+struct DecodeWork
+{
+    std::uint64_t pixelsFilled = 0;      // pixels of the rows handed to the sink, every pass
+    std::uint64_t runSteps = 0;          // run-length data: codes read and pixels they wrote
+    std::uint64_t compressedBytes = 0;   // PNG: bytes of the file handed to libpng
+    std::uint64_t bytesAfterLastRow = 0; // PNG: of these, the piece the last row came in, at most
+    std::uint64_t inflatedBytes = 0;     // PNG: bytes inflated, at most
+    unsigned scans = 0;                  // JPEG: scans the library read
+};
+
 // What a format's source file gives the table. Every function says why it
 // refuses a file in `reason`, a short phrase without the file name.
 struct Codec
@@ -62,11 +75,13 @@ struct Codec
     // checked before the first row is decoded. A decoder refuses every file
     // its check refuses.
     bool (*check)(const unsigned char* data, std::size_t size, std::string& reason);
-    // Decodes the whole file into the sink; null where the engine decodes.
-    bool (*decode)(const unsigned char* data, std::size_t size, RowSink& sink, std::string& reason);
+    // Decodes the whole file into the sink and counts its work; null where
+    // the engine decodes.
+    bool (*decode)(const unsigned char* data, std::size_t size, RowSink& sink, DecodeWork& work,
+                   std::string& reason);
     // Decodes while reading `file` from where it stands; null for formats
     // that are decoded from memory only.
-    bool (*decodeStream)(std::FILE* file, RowSink& sink, std::string& reason);
+    bool (*decodeStream)(std::FILE* file, RowSink& sink, DecodeWork& work, std::string& reason);
 };
 
 #define IMAGE_FORMAT(Id, key, name, flags) extern const Codec Id##Codec;

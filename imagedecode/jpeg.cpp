@@ -1,6 +1,16 @@
 // JPEG through libjpeg-turbo. Library errors come back here through longjmp
 // instead of ending the process; the size is checked after the header and
 // before any pixel memory is taken.
+//
+// What is refused, and what is not: data that is corrupt or ends early
+// (every warning of the library that says so, on every coding, to the end
+// marker), scans without data, more than MaxScans scans. What loads: bytes
+// after the end marker (phones append videos there), bytes of padding
+// before a marker (one value repeated, as some cameras write before the end
+// marker), stray bytes between the header's markers, and the harmless
+// header warnings (an unknown Adobe transform or JFIF version, a bad ICC
+// marker, odd scan parameters of a sequential file).
+#include "byte_reader.h"
 #include "decoder.h"
 
 #include <algorithm>
@@ -18,39 +28,136 @@ namespace {
 
 // Progressive files can hold a great many scans, each one a pass over the
 // whole picture; real files have a dozen or so.
-constexpr int MaxScans = 100;
+constexpr unsigned MaxScans = 100;
 
-// The library's own working memory (progressive and multi-scan files keep
-// every coefficient of the picture: up to 8 bytes a pixel for CMYK).
-constexpr long MaxLibraryMemory = 1L << 30;
+// The library's own working memory is capped at 2 bytes per coded sample
+// (the coefficients that progressive and multi-scan files keep: every
+// component in whole MCUs) plus this margin for its tables and row buffers.
+constexpr long LibraryMemoryMargin = 32L << 20;
+
+// The file's markers up to its end marker, read without decoding: how many
+// scans it has and whether one of them carries no data. Bytes are skipped
+// between markers as the library skips them.
+struct Layout
+{
+    unsigned scans = 0;
+    bool emptyScan = false;
+};
+
+bool IsRestart(unsigned code)
+{
+    return code >= 0xD0 && code <= 0xD7;
+}
+
+// From `pos`, the next marker's code (0 when there is none) and the position
+// after it; `first` is where its fill bytes start.
+unsigned NextMarker(const unsigned char* data, std::size_t size, std::size_t& pos,
+                    std::size_t& first)
+{
+    while (pos < size) {
+        const void* ff = std::memchr(data + pos, 0xFF, size - pos);
+        if (!ff)
+            break;
+        first = pos = static_cast<std::size_t>(static_cast<const unsigned char*>(ff) - data);
+        while (pos < size && data[pos] == 0xFF)
+            ++pos;
+        if (pos < size && data[pos++] != 0)
+            return data[pos - 1];
+    }
+    pos = size;
+    return 0;
+}
+
+Layout ReadLayout(const unsigned char* data, std::size_t size)
+{
+    Layout layout;
+    std::size_t pos = 2, first = 0;
+    for (;;) {
+        const unsigned code = NextMarker(data, size, pos, first);
+        if (code == 0 || code == 0xD9)
+            return layout;
+        if (code == 0xD8 || code == 0x01 || IsRestart(code))
+            continue; // markers without a segment
+        if (size - pos < 2 || LoadBe16(data + pos) < 2 || size - pos < LoadBe16(data + pos))
+            return layout;
+        pos += LoadBe16(data + pos);
+        if (code != 0xDA)
+            continue;
+        // A scan: its data runs to the next marker other than a restart
+        // marker; stuffed zeros after 0xFF are data.
+        ++layout.scans;
+        std::uint64_t bytes = 0;
+        for (;;) {
+            const std::size_t start = pos;
+            const unsigned next = NextMarker(data, size, pos, first);
+            bytes += (next ? first : size) - start;
+            if (next == 0 || !IsRestart(next)) {
+                pos = next ? first : size;
+                break;
+            }
+        }
+        // Stuffed zeros count as data too; NextMarker stepped over them.
+        if (bytes == 0)
+            layout.emptyScan = true;
+    }
+}
 
 struct ErrorManager
 {
     jpeg_error_mgr pub;
     std::jmp_buf jump;
     char message[JMSG_LENGTH_MAX];
+    const unsigned char* data;
+    bool inScans; // the header has been read
+    unsigned scans;
 };
 
-[[noreturn]] void OnError(j_common_ptr cinfo)
+[[noreturn]] void Stop(j_common_ptr cinfo)
 {
     ErrorManager* err = reinterpret_cast<ErrorManager*>(cinfo->err);
     (*cinfo->err->format_message)(cinfo, err->message);
     std::longjmp(err->jump, 1);
 }
 
-// Warnings that mean picture data is missing or broken (the file ends early,
-// or its compressed data is corrupt) refuse the file: the library would fill
-// the gap with grey. Other warnings are counted, not printed.
+[[noreturn]] void OnError(j_common_ptr cinfo)
+{
+    Stop(cinfo);
+}
+
+// Extraneous bytes before a marker are padding when they are one value
+// repeated. The library warns with its source just past them, at the
+// marker's fill bytes.
+bool IsPadding(j_common_ptr cinfo)
+{
+    const ErrorManager* err = reinterpret_cast<const ErrorManager*>(cinfo->err);
+    const j_decompress_ptr d = reinterpret_cast<j_decompress_ptr>(cinfo);
+    const std::size_t end = static_cast<std::size_t>(d->src->next_input_byte - err->data);
+    const std::size_t count = static_cast<std::size_t>(cinfo->err->msg_parm.i[0]);
+    if (count == 0 || count > end)
+        return false;
+    const unsigned char* bytes = err->data + end - count;
+    return std::all_of(bytes, bytes + count, [&](unsigned char b) { return b == bytes[0]; });
+}
+
+// Warnings that say the picture data is corrupt or missing refuse the file:
+// the library would show garbage or grey. See the policy at the top.
 void OnMessage(j_common_ptr cinfo, int level)
 {
     if (level >= 0)
         return;
-    const int code = cinfo->err->msg_code;
-    if (code == JWRN_JPEG_EOF || code == JWRN_HIT_MARKER || code == JWRN_HUFF_BAD_CODE ||
-        code == JWRN_MUST_RESYNC) {
-        ErrorManager* err = reinterpret_cast<ErrorManager*>(cinfo->err);
-        (*cinfo->err->format_message)(cinfo, err->message);
-        std::longjmp(err->jump, 1);
+    const ErrorManager* err = reinterpret_cast<const ErrorManager*>(cinfo->err);
+    switch (cinfo->err->msg_code) {
+    case JWRN_EXTRANEOUS_DATA:
+        if (!err->inScans || IsPadding(cinfo))
+            break;
+        Stop(cinfo);
+    case JWRN_ADOBE_XFORM:
+    case JWRN_JFIF_MAJOR:
+    case JWRN_BOGUS_ICC:
+    case JWRN_NOT_SEQUENTIAL:
+        break;
+    default:
+        Stop(cinfo);
     }
     ++cinfo->err->num_warnings;
 }
@@ -58,8 +165,9 @@ void OnMessage(j_common_ptr cinfo, int level)
 void OnProgress(j_common_ptr cinfo)
 {
     j_decompress_ptr d = reinterpret_cast<j_decompress_ptr>(cinfo);
-    if (d->input_scan_number > MaxScans) {
-        ErrorManager* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+    ErrorManager* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+    err->scans = std::max(err->scans, unsigned(std::max(d->input_scan_number, 0)));
+    if (err->scans > MaxScans) {
         std::snprintf(err->message, sizeof err->message, "the JPEG file has too many scans");
         std::longjmp(err->jump, 1);
     }
@@ -79,8 +187,10 @@ struct Decompressor
         err.pub.error_exit = OnError;
         err.pub.emit_message = OnMessage;
         err.message[0] = '\0';
+        err.data = data;
+        err.inScans = false;
+        err.scans = 0;
         jpeg_create_decompress(&cinfo);
-        cinfo.mem->max_memory_to_use = MaxLibraryMemory;
         progress.progress_monitor = OnProgress;
         cinfo.progress = &progress;
         jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
@@ -112,11 +222,41 @@ bool SetUpOutput(jpeg_decompress_struct& cinfo, std::string& reason)
     return true;
 }
 
-// The markers up to the first scan, read by the library itself.
+// The file's scans, counted from its markers.
+bool CheckScans(const unsigned char* data, std::size_t size, std::string& reason)
+{
+    const Layout layout = ReadLayout(data, size);
+    if (layout.scans > MaxScans)
+        return Fail(reason, "the JPEG file has too many scans (more than 100)");
+    if (layout.emptyScan)
+        return Fail(reason, "damaged JPEG file: a scan without data");
+    return true;
+}
+
+// After the header: the library's memory, 2 bytes per coded sample and the
+// margin.
+void CapLibraryMemory(jpeg_decompress_struct& cinfo)
+{
+    std::uint64_t samples = 0;
+    for (int c = 0; c < cinfo.num_components; ++c) {
+        const jpeg_component_info& component = cinfo.comp_info[c];
+        const auto roundUp = [](std::uint64_t n, std::uint64_t step) {
+            return (n + step - 1) / step * step;
+        };
+        samples += roundUp(component.width_in_blocks, component.h_samp_factor) *
+                   roundUp(component.height_in_blocks, component.v_samp_factor) * DCTSIZE2;
+    }
+    cinfo.mem->max_memory_to_use = static_cast<long>(2 * samples) + LibraryMemoryMargin;
+}
+
+// The scans counted from the markers, then the markers up to the first scan
+// read by the library itself.
 bool Check(const unsigned char* data, std::size_t size, std::string& reason)
 {
     if (!Matches(data, size))
         return Fail(reason, "not a JPEG file");
+    if (!CheckScans(data, size, reason))
+        return false;
     Decompressor d;
     if (setjmp(d.err.jump)) {
         jpeg_destroy_decompress(&d.cinfo);
@@ -146,7 +286,8 @@ void CmykToRgb(const unsigned char* cmyk, std::size_t pixels, unsigned char* out
 // plain upsampling the library then works on row pairs in place instead of
 // through a spare row. It may give fewer rows than asked; the rest belong to
 // the next band.
-void ReadRows(jpeg_decompress_struct& cinfo, RowSink& sink, std::vector<unsigned char>& cmykRows)
+void ReadRows(jpeg_decompress_struct& cinfo, RowSink& sink, DecodeWork& work,
+              std::vector<unsigned char>& cmykRows)
 {
     const bool cmyk = IsCmyk(cinfo);
     const std::size_t width = cinfo.output_width;
@@ -166,18 +307,25 @@ void ReadRows(jpeg_decompress_struct& cinfo, RowSink& sink, std::vector<unsigned
         for (JDIMENSION i = 0; cmyk && i < read; ++i)
             CmykToRgb(rows[i], width, out + i * stride);
         sink.commit(first, read);
+        work.pixelsFilled += std::uint64_t(read) * width;
     }
 }
 
-bool Decode(const unsigned char* data, std::size_t size, RowSink& sink, std::string& reason)
+// Decodes every scan and reads on to the end marker, so that corrupt data
+// anywhere refuses the file.
+bool Decode(const unsigned char* data, std::size_t size, RowSink& sink, DecodeWork& work,
+            std::string& reason)
 {
     if (!Matches(data, size))
         return Fail(reason, "not a JPEG file");
+    if (!CheckScans(data, size, reason))
+        return false;
     // Everything that must survive a longjmp lives outside this frame's
     // registers: the decompressor and the row buffer.
     Decompressor d;
     std::vector<unsigned char> cmykRows;
     if (setjmp(d.err.jump)) {
+        work.scans = d.err.scans;
         jpeg_destroy_decompress(&d.cinfo);
         reason = std::string("damaged JPEG file: ") + d.err.message;
         return false;
@@ -188,6 +336,8 @@ bool Decode(const unsigned char* data, std::size_t size, RowSink& sink, std::str
         jpeg_destroy_decompress(&d.cinfo);
         return false;
     }
+    CapLibraryMemory(d.cinfo);
+    d.err.inScans = true;
     // The sink learns the picture before decompression starts.
     const PictureInfo picture{d.cinfo.output_width, d.cinfo.output_height};
     if (!sink.begin(picture, reason)) {
@@ -195,10 +345,15 @@ bool Decode(const unsigned char* data, std::size_t size, RowSink& sink, std::str
         return false;
     }
     jpeg_start_decompress(&d.cinfo);
-    ReadRows(d.cinfo, sink, cmykRows);
-    const bool complete = d.cinfo.output_scanline == d.cinfo.output_height;
+    ReadRows(d.cinfo, sink, work, cmykRows);
+    if (d.cinfo.output_scanline < d.cinfo.output_height) {
+        jpeg_destroy_decompress(&d.cinfo);
+        return Fail(reason, "damaged JPEG file: no more rows");
+    }
+    jpeg_finish_decompress(&d.cinfo);
+    work.scans = std::max(d.err.scans, unsigned(d.cinfo.input_scan_number));
     jpeg_destroy_decompress(&d.cinfo);
-    return complete || Fail(reason, "damaged JPEG file: no more rows");
+    return true;
 }
 
 } // namespace

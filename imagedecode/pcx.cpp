@@ -4,6 +4,7 @@
 #include "byte_reader.h"
 #include "decoder.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace imagedecode {
@@ -101,31 +102,40 @@ bool Check(const unsigned char* data, std::size_t size, std::string& reason)
     return Parse(data, size, pcx, reason);
 }
 
-// Unpacks scan lines; a run may carry over from one line into the next.
+// Unpacks scan lines; a run may carry over from one line into the next. The
+// bytes of a line past the picture's width are skipped a run at a time, so
+// that a line as long as the file claims costs no more than its codes.
 class LineReader
 {
 public:
-    LineReader(const Pcx& pcx, ByteReader in) : encoded_(pcx.encoding != 0), in_(in) {}
+    LineReader(const Pcx& pcx, ByteReader in, DecodeWork& work)
+        : encoded_(pcx.encoding != 0), in_(in), work_(work)
+    {}
 
-    bool read(unsigned char* line, std::size_t bytes)
+    // The next `bytes` bytes into `out`, or past them when `out` is null.
+    bool read(unsigned char* out, std::size_t bytes)
     {
         for (std::size_t i = 0; i < bytes;) {
             if (runLength_ == 0) {
                 const unsigned b = in_.u8();
-                if (!in_.ok())
-                    return false;
+                runLength_ = 1;
+                runValue_ = b;
                 if (encoded_ && (b & 0xC0) == 0xC0) {
                     runLength_ = b & 0x3F;
                     runValue_ = in_.u8();
-                    if (!in_.ok())
-                        return false;
-                    continue;
                 }
-                runLength_ = 1;
-                runValue_ = b;
+                ++work_.runSteps;
+                if (!in_.ok())
+                    return false;
+                continue;
             }
-            line[i++] = static_cast<unsigned char>(runValue_);
-            --runLength_;
+            const std::size_t n = std::min<std::size_t>(runLength_, bytes - i);
+            if (out) {
+                std::memset(out + i, static_cast<int>(runValue_), n);
+                work_.runSteps += n;
+            }
+            i += n;
+            runLength_ -= static_cast<unsigned>(n);
         }
         return true;
     }
@@ -133,13 +143,21 @@ public:
 private:
     bool encoded_;
     ByteReader in_;
+    DecodeWork& work_;
     unsigned runLength_ = 0;
     unsigned runValue_ = 0;
 };
 
+// The bytes of each plane of a line that hold pixels.
+std::size_t PlaneBytes(const Pcx& pcx)
+{
+    return static_cast<std::size_t>((pcx.width * pcx.bits + 7) / 8);
+}
+
+// `l` holds the used bytes of each plane, one plane after the other.
 void ConvertLine(const Pcx& pcx, const unsigned char* l, unsigned char* out)
 {
-    const std::size_t bpl = static_cast<std::size_t>(pcx.bytesPerLine);
+    const std::size_t bpl = PlaneBytes(pcx);
     for (std::size_t x = 0; x < pcx.width; ++x) {
         const std::size_t bit = 7 - x % 8;
         if (pcx.rgb()) {
@@ -160,21 +178,25 @@ void ConvertLine(const Pcx& pcx, const unsigned char* l, unsigned char* out)
     }
 }
 
-bool Decode(const unsigned char* data, std::size_t size, RowSink& sink, std::string& reason)
+bool Decode(const unsigned char* data, std::size_t size, RowSink& sink, DecodeWork& work,
+            std::string& reason)
 {
     Pcx pcx;
     if (!Parse(data, size, pcx, reason))
         return false;
-    RowWriter rows(sink);
+    RowWriter rows(sink, work);
     const PictureInfo picture{static_cast<std::uint32_t>(pcx.width),
                               static_cast<std::uint32_t>(pcx.height)};
     if (!rows.begin(picture, reason))
         return false;
-    std::vector<unsigned char> line(static_cast<std::size_t>(pcx.bytesPerLine * pcx.planes));
-    LineReader lines(pcx, ByteReader(data, pcx.dataEnd, HeaderSize));
+    const std::size_t used = PlaneBytes(pcx);
+    const std::size_t padding = static_cast<std::size_t>(pcx.bytesPerLine) - used;
+    std::vector<unsigned char> line(used * pcx.planes);
+    LineReader lines(pcx, ByteReader(data, pcx.dataEnd, HeaderSize), work);
     for (std::uint64_t y = 0; y < pcx.height; ++y) {
-        if (!lines.read(line.data(), line.size()))
-            return Fail(reason, "the PCX image data is cut short");
+        for (unsigned p = 0; p < pcx.planes; ++p)
+            if (!lines.read(line.data() + p * used, used) || !lines.read(nullptr, padding))
+                return Fail(reason, "the PCX image data is cut short");
         ConvertLine(pcx, line.data(), rows.next());
     }
     rows.finish();

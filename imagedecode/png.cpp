@@ -1,44 +1,149 @@
-// PNG through libpng's regular reading interface, row by row into the sink.
-// Pictures of 8 bits or fewer per sample get exactly the transforms of
-// libpng's simplified reader (expanded to 8-bit RGB, or BGRA where the
-// picture has transparency, with its gamma and sRGB handling). Files with
-// 16-bit samples keep their high byte, as the engine does, without gamma.
+// PNG through libpng's progressive reader, row by row into the sink. Every
+// picture gets the transforms of libpng's simplified reader for 8-bit output
+// (expanded to 8-bit RGB, or BGRA where the picture has transparency, with
+// its gamma and sRGB handling); 16-bit samples are read the same way, sRGB
+// unless a chunk says otherwise, and scaled to 8 bits.
+//
+// The decoder hands the file to libpng chunk by chunk: before the picture
+// data only the chunks that can change the pixels, each whole; then the
+// picture data in pieces. It stops handing data as soon as the last row is
+// complete: whatever a file holds after its picture (libpng's sequential
+// reader would inflate all of it) costs nothing.
 #include "byte_reader.h"
 #include "decoder.h"
 
 #include <png.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
 namespace imagedecode {
 
 namespace {
 
-// Where libpng reads from: memory, or `file` when it is set.
-struct Source
+// Pieces of picture data handed to libpng at a time. After the last row
+// libpng inflates what is left of the piece it was given (at most one more
+// row), so a piece is never longer than the picture left to inflate could
+// take, plus 63 bytes: deflate data inflates to at most 1032 bytes a byte,
+// and 63 x 1032 bytes are under 64 KiB.
+constexpr std::size_t DataPiece = 64 * 1024;
+constexpr std::size_t LastPiece = 63;
+constexpr std::uint64_t MostInflatedPerByte = 1032;
+
+// The largest chunk before the picture data that is read at all: an ICC
+// profile, whose inflated size libpng limits to 8 MB.
+constexpr std::uint32_t MaxChunkBeforePicture = 16u << 20;
+
+// Where the file's bytes come from: memory, or a file read as it goes in
+// blocks of DataPiece bytes (or a whole chunk, when one is longer), so that
+// skipping a chunk inside a block costs no call.
+class Input
 {
-    const unsigned char* data;
-    std::size_t size;
-    std::size_t pos;
-    std::FILE* file;
+public:
+    Input(const unsigned char* data, std::size_t size) : data_(data), size_(size) {}
+    explicit Input(std::FILE* file) : file_(file) {}
+
+    // Up to `most` next bytes, at least one unless the input has ended; they
+    // stay valid until the next call.
+    std::size_t some(std::size_t most, const unsigned char*& out)
+    {
+        if (!file_) {
+            const std::size_t n = std::min(most, size_ - pos_);
+            out = data_ + pos_;
+            pos_ += n;
+            return n;
+        }
+        if (pos_ == size_)
+            fill(1);
+        const std::size_t n = std::min(most, size_ - pos_);
+        out = buffer_.data() + pos_;
+        pos_ += n;
+        return n;
+    }
+    // Exactly `n` next bytes, or null.
+    const unsigned char* take(std::size_t n)
+    {
+        if (file_ && size_ - pos_ < n)
+            fill(n);
+        if (size_ - pos_ < n)
+            return nullptr;
+        const unsigned char* out = (file_ ? buffer_.data() : data_) + pos_;
+        pos_ += n;
+        return out;
+    }
+    bool skip(std::uint64_t n)
+    {
+        if (n <= size_ - pos_) {
+            pos_ += static_cast<std::size_t>(n);
+            return true;
+        }
+        if (!file_)
+            return false;
+        n -= size_ - pos_;
+        pos_ = size_ = 0;
+        return ::fseeko(file_, static_cast<off_t>(n), SEEK_CUR) == 0;
+    }
+
+private:
+    // Reads until at least `n` bytes are buffered or the file ends.
+    void fill(std::size_t n)
+    {
+        buffer_.erase(buffer_.begin(), buffer_.begin() + static_cast<std::ptrdiff_t>(pos_));
+        size_ -= pos_;
+        pos_ = 0;
+        buffer_.resize(std::max(n, DataPiece));
+        while (size_ < n) {
+            const std::size_t got =
+                std::fread(buffer_.data() + size_, 1, buffer_.size() - size_, file_);
+            if (got == 0)
+                break;
+            size_ += got;
+        }
+    }
+
+    const unsigned char* data_ = nullptr;
+    std::size_t size_ = 0; // of the data, or of what the buffer holds
+    std::size_t pos_ = 0;
+    std::FILE* file_ = nullptr;
+    std::vector<unsigned char> buffer_;
 };
 
-void Read(png_structp png, png_bytep out, png_size_t count)
+// What libpng's callbacks share with the decoder.
+struct Reading
 {
-    Source* source = static_cast<Source*>(png_get_io_ptr(png));
-    if (source->file) {
-        if (std::fread(out, 1, count, source->file) != count)
-            png_error(png, "the file ends too early");
-        return;
+    Reading(RowSink& sink, DecodeWork& counters, std::string& why)
+        : rows(sink, counters), work(counters), reason(why)
+    {}
+
+    RowWriter rows;
+    DecodeWork& work;
+    std::string& reason;
+    bool begun = false;
+    unsigned pixelBits = 0;         // in the file
+    std::uint64_t pictureBytes = 0; // the inflated picture data, every pass
+    std::uint64_t inflated = 0;     // of it, the rows libpng has given
+    std::uint64_t widestRow = 0;    // bytes of an inflated full row, with its filter byte
+    unsigned pass = 0;              // the next row handed to the sink: its pass
+    std::uint32_t row = 0;          // and its index
+    bool complete = false;
+
+    // The next piece of picture data: as long as libpng can take without
+    // finishing the picture more than LastPiece bytes before its end. Of
+    // the picture left, up to a row may already be inflated.
+    std::size_t nextPiece() const
+    {
+        const std::uint64_t left = pictureBytes - std::min(pictureBytes, inflated + widestRow);
+        return static_cast<std::size_t>(
+            std::min<std::uint64_t>(DataPiece, left / MostInflatedPerByte + LastPiece));
     }
-    if (count > source->size - source->pos)
-        png_error(png, "the file ends too early");
-    std::memcpy(out, source->data + source->pos, count);
-    source->pos += count;
-}
+};
 
 void OnError(png_structp png, png_const_charp message)
 {
-    *static_cast<std::string*>(png_get_error_ptr(png)) =
-        std::string("damaged PNG file: ") + message;
+    Reading* reading = static_cast<Reading*>(png_get_error_ptr(png));
+    if (reading->reason.empty())
+        reading->reason = std::string("damaged PNG file: ") + message;
     png_longjmp(png, 1);
 }
 
@@ -85,106 +190,218 @@ bool Check(const unsigned char* data, std::size_t size, std::string& reason)
     return CheckDimensions(width, height, reason);
 }
 
+// Chunks that libpng must see before the picture data: the critical ones
+// (an unknown one refuses the file) and those that change the pixels.
+bool ChangesPixels(const unsigned char* type)
+{
+    static const char* const pixelChunks[] = {"tRNS", "gAMA", "cHRM", "sRGB",
+                                              "iCCP", "sBIT", "bKGD"};
+    if (!(type[0] & 0x20))
+        return true;
+    return std::any_of(std::begin(pixelChunks), std::end(pixelChunks),
+                       [&](const char* name) { return std::memcmp(type, name, 4) == 0; });
+}
+
 // The transforms of the simplified reader (png_image_finish_read) for 8-bit
 // RGB or BGRA output, call for call: expand palettes, low bit depths and
-// tRNS; grey to RGB; sRGB as the default input gamma and as the output gamma;
-// then only the chunks that affect the pixels are read after this point.
-void SetUpNarrow(png_structp png, png_infop info, bool alpha)
+// tRNS; grey to RGB; sRGB as the default input gamma and as the output
+// gamma; 16-bit samples scaled to 8 bits.
+void SetUpTransforms(png_structp png, png_infop info, bool alpha)
 {
     png_set_expand(png);
     if (!(png_get_color_type(png, info) & PNG_COLOR_MASK_COLOR))
         png_set_gray_to_rgb(png);
     png_set_alpha_mode_fixed(png, PNG_ALPHA_PNG, PNG_DEFAULT_sRGB);
+    if (png_get_bit_depth(png, info) == 16)
+        png_set_scale_16(png);
     png_set_alpha_mode_fixed(png, PNG_ALPHA_PNG, PNG_DEFAULT_sRGB);
     if (alpha)
         png_set_bgr(png);
-    static const png_byte pixelChunks[] = {'b', 'K', 'G', 'D', '\0', 'c', 'H', 'R', 'M', '\0',
-                                           'g', 'A', 'M', 'A', '\0', 'i', 'C', 'C', 'P', '\0',
-                                           's', 'B', 'I', 'T', '\0', 's', 'R', 'G', 'B', '\0'};
-    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
-    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_AS_DEFAULT, pixelChunks,
-                                sizeof pixelChunks / 5);
 }
 
-// 16-bit samples: the high byte of each, grey to RGB, tRNS to alpha.
-void SetUpWide(png_structp png, png_infop info)
+std::uint64_t RowBytes(unsigned pixelBits, std::uint64_t width)
 {
-    png_set_strip_16(png);
-    png_set_gray_to_rgb(png);
-    if (png_get_valid(png, info, PNG_INFO_tRNS))
-        png_set_tRNS_to_alpha(png);
+    return (width * pixelBits + 7) / 8;
 }
 
-// Reads the header and sets the transforms. Kept apart from any frame that
-// owns objects, since an error returns here by longjmp.
-bool ReadHeader(png_structp png, png_infop info, PictureInfo& picture, std::string& reason)
+// How much data the picture inflates to, every pass: its rows before the
+// transforms, each with a filter byte.
+void MeasurePicture(png_structp png, png_infop info, Reading& reading)
 {
-    if (setjmp(png_jmpbuf(png)))
-        return false;
-    png_set_benign_errors(png, 1);
-    png_read_info(png, info);
+    const std::uint32_t width = png_get_image_width(png, info);
+    const std::uint32_t height = png_get_image_height(png, info);
+    reading.pixelBits = png_get_bit_depth(png, info) * png_get_channels(png, info);
+    reading.widestRow = RowBytes(reading.pixelBits, width) + 1;
+    if (png_get_interlace_type(png, info) == PNG_INTERLACE_NONE) {
+        reading.pictureBytes = reading.widestRow * height;
+        return;
+    }
+    for (unsigned pass = 0; pass < 7; ++pass)
+        if (PNG_PASS_COLS(width, pass) > 0)
+            reading.pictureBytes += std::uint64_t(PNG_PASS_ROWS(height, pass)) *
+                                    (RowBytes(reading.pixelBits, PNG_PASS_COLS(width, pass)) + 1);
+}
+
+// Once libpng has the header and the chunks before the picture data: sets
+// the transforms and tells the sink the picture.
+void OnInfo(png_structp png, png_infop info)
+{
+    Reading& reading = *static_cast<Reading*>(png_get_progressive_ptr(png));
     const png_uint_32 width = png_get_image_width(png, info);
     const png_uint_32 height = png_get_image_height(png, info);
-    if (!CheckDimensions(width, height, reason))
-        return false;
-    const bool wide = png_get_bit_depth(png, info) == 16;
+    if (!CheckDimensions(width, height, reading.reason))
+        png_error(png, "size");
+    MeasurePicture(png, info, reading);
     const bool alpha = (png_get_color_type(png, info) & PNG_COLOR_MASK_ALPHA) ||
                        png_get_valid(png, info, PNG_INFO_tRNS);
-    if (wide)
-        SetUpWide(png, info);
-    else
-        SetUpNarrow(png, info, alpha);
+    SetUpTransforms(png, info, alpha);
+    PictureInfo picture;
     picture.passes = static_cast<unsigned>(png_set_interlace_handling(png));
     png_read_update_info(png, info);
-    if (wide && alpha)
-        png_set_bgr(png);
     picture.width = width;
     picture.height = height;
     picture.layout = alpha ? PixelLayout::Argb32 : PixelLayout::Rgb24;
-    return true;
+    if (png_get_rowbytes(png, info) != width * BytesPerPixel(picture.layout))
+        png_error(png, "unexpected row size");
+    if (!reading.rows.begin(picture, reading.reason))
+        png_error(png, "the picture was refused");
+    reading.begun = true;
 }
 
-bool ReadRows(png_structp png, RowWriter& rows)
+// libpng gives rows in order, every row of every pass, but skips the passes
+// that have no pixels; the sink still gets those rows, unchanged. A row of
+// a pass that carries data (rather than the display copies libpng makes of
+// it for the rows below) is picture data inflated.
+void OnRow(png_structp png, png_bytep newRow, png_uint_32 rowIndex, int passIndex)
+{
+    Reading& reading = *static_cast<Reading*>(png_get_progressive_ptr(png));
+    if (reading.complete)
+        return;
+    const PictureInfo& picture = reading.rows.picture();
+    const unsigned pass = static_cast<unsigned>(passIndex);
+    if (!reading.begun || pass >= picture.passes || rowIndex >= picture.height ||
+        pass < reading.pass || (pass == reading.pass && rowIndex < reading.row))
+        png_error(png, "rows out of order");
+    for (;;) {
+        unsigned char* out = reading.rows.next();
+        const bool wanted = reading.pass == pass && reading.row == rowIndex;
+        if (++reading.row == picture.height) {
+            reading.row = 0;
+            ++reading.pass;
+        }
+        if (wanted) {
+            if (newRow)
+                png_progressive_combine_row(png, out, newRow);
+            break;
+        }
+    }
+    if (newRow && (picture.passes == 1 || PNG_ROW_IN_INTERLACE_PASS(rowIndex, pass)))
+        reading.inflated +=
+            RowBytes(reading.pixelBits,
+                     picture.passes == 1 ? picture.width : PNG_PASS_COLS(picture.width, pass)) +
+            1;
+    // No more data follows the piece being read. (png_process_data_pause
+    // would lose count of a piece of picture data.)
+    if (reading.pass == picture.passes) {
+        reading.complete = true;
+        reading.rows.finish();
+    }
+}
+
+// Hands the file to libpng until the last row is complete. An error comes
+// back here by longjmp, so this frame owns nothing.
+bool Feed(png_structp png, png_infop info, Input& input, Reading& reading)
 {
     if (setjmp(png_jmpbuf(png)))
         return false;
-    const PictureInfo& picture = rows.picture();
-    for (std::uint64_t row = 0; row < std::uint64_t(picture.height) * picture.passes; ++row)
-        png_read_row(png, rows.next(), nullptr);
-    rows.finish();
+    DecodeWork& work = reading.work;
+    auto give = [&](const unsigned char* bytes, std::size_t n) {
+        work.compressedBytes += n;
+        png_process_data(png, info, const_cast<png_bytep>(bytes), n);
+    };
+    const unsigned char* signature = input.take(8);
+    if (!signature)
+        return Fail(reading.reason, "damaged PNG file: the file ends too early");
+    give(signature, 8);
+
+    // Chunks up to the picture data: only those that change the pixels, each
+    // kind of ancillary chunk once (libpng ignores repeats).
+    std::uint32_t given[8] = {}; // the kinds of ancillary chunk given
+    std::size_t kinds = 0;
+    for (;;) {
+        const unsigned char* header = input.take(8);
+        if (!header)
+            return Fail(reading.reason, "damaged PNG file: the file ends before the image data");
+        const std::uint32_t length = LoadBe32(header), type = LoadBe32(header + 4);
+        const bool data = std::memcmp(header + 4, "IDAT", 4) == 0;
+        const bool ancillary = header[4] & 0x20;
+        if (length > 0x7FFFFFFF)
+            return Fail(reading.reason, "damaged PNG file: invalid chunk length");
+        const bool repeated = ancillary && std::find(given, given + kinds, type) != given + kinds;
+        if (!data && (!ChangesPixels(header + 4) || repeated)) {
+            if (!input.skip(std::uint64_t(length) + 4))
+                return Fail(reading.reason,
+                            "damaged PNG file: the file ends before the image data");
+            continue;
+        }
+        if (!data && length > MaxChunkBeforePicture)
+            return Fail(reading.reason, "damaged PNG file: a chunk before the image is too large");
+        give(header, 8);
+        if (data)
+            break;
+        if (ancillary && kinds < std::size(given))
+            given[kinds++] = type;
+        const unsigned char* body = input.take(std::size_t(length) + 4);
+        if (!body)
+            return Fail(reading.reason, "damaged PNG file: the file ends before the image data");
+        give(body, std::size_t(length) + 4);
+    }
+
+    // The picture data and whatever follows, as it comes, until the last row.
+    while (!reading.complete) {
+        const unsigned char* piece = nullptr;
+        const std::size_t n = input.some(reading.nextPiece(), piece);
+        if (n == 0)
+            return Fail(reading.reason, "damaged PNG file: the image data is cut short");
+        give(piece, n);
+        if (reading.complete)
+            work.bytesAfterLastRow = n;
+    }
+    work.inflatedBytes = reading.pictureBytes +
+                         std::min(reading.widestRow, MostInflatedPerByte * work.bytesAfterLastRow);
     return true;
 }
 
-// No png_read_end: nothing after the last row changes the picture.
-bool Decode(Source& source, RowSink& sink, std::string& reason)
+bool Decode(Input& input, RowSink& sink, DecodeWork& work, std::string& reason)
 {
-    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &reason, OnError, OnWarning);
+    reason.clear();
+    Reading reading(sink, work, reason);
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &reading, OnError, OnWarning);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     if (!info) {
         png_destroy_read_struct(&png, nullptr, nullptr);
         return Fail(reason, "not enough memory for the PNG decoder");
     }
-    png_set_read_fn(png, &source, Read);
-    PictureInfo picture;
-    RowWriter rows(sink);
-    const bool ok = ReadHeader(png, info, picture, reason) && rows.begin(picture, reason) &&
-                    ReadRows(png, rows);
+    png_set_benign_errors(png, 1);
+    png_set_progressive_read_fn(png, &reading, OnInfo, OnRow, nullptr);
+    const bool ok = Feed(png, info, input, reading);
     png_destroy_read_struct(&png, &info, nullptr);
     return ok;
 }
 
-bool DecodeMemory(const unsigned char* data, std::size_t size, RowSink& sink, std::string& reason)
+bool DecodeMemory(const unsigned char* data, std::size_t size, RowSink& sink, DecodeWork& work,
+                  std::string& reason)
 {
     if (!Check(data, size, reason))
         return false;
-    Source source{data, size, 0, nullptr};
-    return Decode(source, sink, reason);
+    Input input(data, size);
+    return Decode(input, sink, work, reason);
 }
 
-bool DecodeStream(std::FILE* file, RowSink& sink, std::string& reason)
+bool DecodeStream(std::FILE* file, RowSink& sink, DecodeWork& work, std::string& reason)
 {
-    Source source{nullptr, 0, 0, file};
-    return Decode(source, sink, reason);
+    Input input(file);
+    return Decode(input, sink, work, reason);
 }
 
 } // namespace

@@ -32,6 +32,19 @@ public:
         return true;
     }
 
+    // Where a binary raster starts after the number just read: after the
+    // one blank that ends it, or after the line of a comment that does, as
+    // Netpbm reads it.
+    std::size_t afterNumber() const
+    {
+        if (pos_ >= size_ || data_[pos_] != '#')
+            return pos_ + 1;
+        std::size_t end = pos_;
+        while (end < size_ && data_[end] != '\n' && data_[end] != '\r')
+            ++end;
+        return end + 1;
+    }
+
     // A plain bitmap's digits need no blank between them.
     bool bit(unsigned& value)
     {
@@ -110,8 +123,9 @@ bool Parse(const unsigned char* data, std::size_t size, Pnm& pnm, TextReader& in
         if (size - in.pos() < w * h * pnm.channels)
             return Fail(reason, "the PPM image data is cut short");
     } else {
-        // Binary data starts after exactly one blank.
-        pnm.dataStart = in.pos() + 1;
+        // Binary data starts after exactly one blank, or after the end of
+        // a comment that follows the last number.
+        pnm.dataStart = in.afterNumber();
         if (pnm.dataStart > size || size - pnm.dataStart < pnm.rowBytes * h)
             return Fail(reason, "the PPM image data is cut short");
     }
@@ -166,13 +180,14 @@ bool ReadRow(const Pnm& pnm, TextReader& text, const unsigned char* row, unsigne
     return true;
 }
 
-bool Decode(const unsigned char* data, std::size_t size, RowSink& sink, std::string& reason)
+bool Decode(const unsigned char* data, std::size_t size, RowSink& sink, DecodeWork& work,
+            std::string& reason)
 {
     Pnm pnm;
     TextReader text(data, size);
     if (!Parse(data, size, pnm, text, reason))
         return false;
-    RowWriter rows(sink);
+    RowWriter rows(sink, work);
     if (!rows.begin(PictureInfo{pnm.width, pnm.height}, reason))
         return false;
     ByteReader raster(data, size, pnm.dataStart);

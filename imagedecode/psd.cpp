@@ -132,13 +132,14 @@ bool ReadChannelRow(const Psd& psd, const unsigned char* data, std::size_t size,
                      static_cast<std::size_t>(w));
 }
 
-bool Decode(const unsigned char* data, std::size_t size, RowSink& sink, std::string& reason)
+bool Decode(const unsigned char* data, std::size_t size, RowSink& sink, DecodeWork& work,
+            std::string& reason)
 {
     Psd psd;
     if (!Parse(data, size, psd, reason))
         return false;
     const PixelLayout layout = psd.alpha() ? PixelLayout::Argb32 : PixelLayout::Rgb24;
-    RowWriter rows(sink);
+    RowWriter rows(sink, work);
     if (!rows.begin(PictureInfo{psd.width, psd.height, layout}, reason))
         return false;
     const std::size_t w = psd.width;

@@ -22,6 +22,7 @@ unsigned char* RowWriter::next()
     }
     const std::uint32_t inBand = picture_.order == RowOrder::TopDown ? used_ : count_ - 1 - used_;
     ++used_;
+    work_.pixelsFilled += picture_.width;
     return band_ + std::size_t(inBand) * stride_;
 }
 

@@ -137,13 +137,14 @@ bool ReadChannelRow(const Sgi& sgi, const unsigned char* data, std::size_t size,
     return UnpackRow(ByteReader(data, start + TableEntry(sgi.lengths, r), start), out, sgi.width);
 }
 
-bool Decode(const unsigned char* data, std::size_t size, RowSink& sink, std::string& reason)
+bool Decode(const unsigned char* data, std::size_t size, RowSink& sink, DecodeWork& work,
+            std::string& reason)
 {
     Sgi sgi;
     if (!Parse(data, size, sgi, reason))
         return false;
     const PixelLayout layout = sgi.alpha() ? PixelLayout::Argb32 : PixelLayout::Rgb24;
-    RowWriter rows(sink);
+    RowWriter rows(sink, work);
     if (!rows.begin(PictureInfo{sgi.width, sgi.height, layout, RowOrder::BottomUp}, reason))
         return false;
     const std::size_t w = sgi.width;

@@ -171,7 +171,8 @@ bool DecodeRle(const Tga& tga, ByteReader in, PixelWriter& out, std::string& rea
     return true;
 }
 
-bool Decode(const unsigned char* data, std::size_t size, RowSink& sink, std::string& reason)
+bool Decode(const unsigned char* data, std::size_t size, RowSink& sink, DecodeWork& work,
+            std::string& reason)
 {
     Tga tga;
     if (!Parse(data, size, tga, reason))
@@ -179,7 +180,7 @@ bool Decode(const unsigned char* data, std::size_t size, RowSink& sink, std::str
     const PictureInfo picture{tga.width, tga.height,
                               tga.alpha ? PixelLayout::Argb32 : PixelLayout::Rgb24,
                               tga.topDown ? RowOrder::TopDown : RowOrder::BottomUp};
-    RowWriter rows(sink);
+    RowWriter rows(sink, work);
     if (!rows.begin(picture, reason))
         return false;
     PixelWriter out(tga, rows);

@@ -9,7 +9,7 @@ set -eu
 packages="
 build-essential cmake
 libirrlicht-dev libgl1-mesa-dri libx11-dev libxtst-dev
-libjpeg62-turbo-dev libpng-dev
+libjpeg62-turbo-dev libpng-dev zlib1g-dev
 qt6-base-dev qt6-base-dev-tools
 libgtest-dev
 xvfb

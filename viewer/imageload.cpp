@@ -109,7 +109,8 @@ video::IImage* DecodePanoramaImage(video::IVideoDriver* driver, const unsigned c
     if (format->flags & imagedecode::DecodedByEngine)
         return DecodeWithEngine(driver, data, size, EngineName(*format).c_str(), reason);
     imagedecode::PictureBuffer picture;
-    if (!format->codec->decode(data, size, picture, reason))
+    imagedecode::DecodeWork work;
+    if (!format->codec->decode(data, size, picture, work, reason))
         return nullptr;
     return ToEngineImage(driver, picture, reason);
 }

@@ -3,11 +3,15 @@
 // each load in a fresh process on the null driver, and prints time and peak
 // memory side by side.
 //
-//   skyglass-bench-imageload [--runs N] [--small] [--opengl]
+//   skyglass-bench-imageload [--runs N] [--small] [--opengl] [--worst]
 //
 // With --opengl the loads go to a real OpenGL device (needs a display), so
-// that the texture conversion and upload are part of time and memory.
+// that the texture conversion and upload are part of time and memory. With
+// --worst it loads, with the safe loader only, the files built to cost the
+// most of each kind beside valid files of the same picture size, and prints
+// what they cost per MB of file and per megapixel.
 #include "imageload.h"
+#include "worstfiles.h"
 
 #include <irrlicht.h>
 #include <jpeglib.h>
@@ -19,10 +23,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <string>
 #include <vector>
 
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -102,14 +106,20 @@ void WritePng(const std::string& path, unsigned width, unsigned height)
     std::fclose(f);
 }
 
+// The peak resident size of this process image. (getrusage's peak would
+// carry over from the benchmark that forked it, across exec.)
 long PeakKiB()
 {
-    rusage usage;
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmHWM:", 0) == 0)
+            return std::atol(line.c_str() + 6);
+    return 0;
 }
 
-// In the child: load once, print "<milliseconds> <peak KiB added>".
+// In the child: load once, print "<milliseconds> <peak KiB added> <1 when
+// loaded, 0 when refused>".
 int LoadOnce(const std::string& driverName, const std::string& loader, const std::string& file)
 {
     IrrlichtDevice* device =
@@ -127,9 +137,7 @@ int LoadOnce(const std::string& driverName, const std::string& loader, const std
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     const long added = PeakKiB() - before;
     device->drop();
-    if (!texture)
-        return 1;
-    std::printf("%.1f %ld\n", ms, added);
+    std::printf("%.1f %ld %d\n", ms, added, texture ? 1 : 0);
     return 0;
 }
 
@@ -155,7 +163,7 @@ bool SamePixels(const std::string& file)
 }
 
 bool RunChild(const char* self, const std::string& driverName, const std::string& loader,
-              const std::string& file, double& ms, long& kib)
+              const std::string& file, double& ms, long& kib, int& loaded)
 {
     int pipeFds[2];
     if (pipe(pipeFds) != 0)
@@ -184,7 +192,102 @@ bool RunChild(const char* self, const std::string& driverName, const std::string
     const std::size_t lastLine = output.rfind('\n');
     const std::string result = lastLine == std::string::npos ? output : output.substr(lastLine + 1);
     return WIFEXITED(status) && WEXITSTATUS(status) == 0 &&
-           std::sscanf(result.c_str(), "%lf %ld", &ms, &kib) == 2;
+           std::sscanf(result.c_str(), "%lf %ld %d", &ms, &kib, &loaded) == 3;
+}
+
+template <class T> T Median(std::vector<T> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.empty() ? T() : values[values.size() / 2];
+}
+
+void WriteFile(const std::string& path, const worstfiles::Bytes& bytes)
+{
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    std::fwrite(bytes.data(), 1, bytes.size(), f);
+    std::fclose(f);
+}
+
+// The files built to cost the most of each kind, each after a valid file of
+// the same picture size, loaded by LoadPanoramaTexture on the null driver.
+int RunWorst(const char* self, const std::string& folder, int runs, bool small)
+{
+    const std::uint32_t scale = small ? 8 : 1;
+    const std::uint32_t w = 4096 / scale, h = 2048 / scale;    // PNG and BMP pictures
+    const std::uint32_t jw = 16384 / scale, jh = 8192 / scale; // the largest picture
+    struct File
+    {
+        std::string label, path;
+        double megapixels;
+    };
+    std::vector<File> files;
+    auto add = [&](const std::string& label, const std::string& name, std::uint32_t width,
+                   std::uint32_t height, const worstfiles::Bytes& bytes) {
+        const std::string path = folder + "/" + name;
+        if (!bytes.empty())
+            WriteFile(path, bytes);
+        files.push_back({label, path, double(width) * height / 1e6});
+    };
+    std::fprintf(stderr, "writing the files...\n");
+    add("PNG, valid", "valid.png", w, h, worstfiles::PngWithDataAfterPicture(w, h, 8, false, 0));
+    add("PNG, 40 GiB inflated after the picture", "after.png", w, h,
+        worstfiles::PngWithDataAfterPicture(w, h, 8, false, (std::uint64_t(40) << 30) / scale));
+    add("BMP run-length, valid", "valid.bmp", w, h, worstfiles::BmpWithLongRuns(w, h, 0));
+    {
+        std::FILE* f = std::fopen((folder + "/runs.bmp").c_str(), "wb");
+        std::fclose(f);
+        std::ofstream out(folder + "/runs.bmp", std::ios::binary);
+        worstfiles::WriteBmpWithLongRuns(out, w, h, 500'000'000 / scale);
+    }
+    add("BMP run-length, 1000 MB of runs past a row's end", "runs.bmp", w, h, {});
+    add("BMP run-length, ends early (refused)", "early.bmp", jw, jh,
+        worstfiles::BmpEndingEarly(jw, jh, (jh - 1) / 255));
+    WriteJpeg(folder + "/valid.jpg", jw, jh);
+    add("JPEG, valid photo (baseline, 4:2:0)", "valid.jpg", jw, jh, {});
+    add("JPEG, 100 arithmetic progressive scans, 4:4:4", "scans.jpg", jw, jh,
+        worstfiles::JpegWithScans(jw, jh, 100, false));
+    add("JPEG, the same in CMYK", "cmyk.jpg", jw, jh,
+        worstfiles::JpegWithScans(jw, jh, 100, false, 4));
+    add("JPEG, 100 scans without data (refused)", "empty.jpg", jw, jh,
+        worstfiles::JpegWithScans(jw, jh, 100, true));
+
+    std::printf("The costliest files of each kind with LoadPanoramaTexture on the null driver, "
+                "median of %d runs, each in a fresh process\n\n",
+                runs);
+    std::printf("%-50s %9s %8s %8s %9s %9s %8s %8s %9s\n", "File", "MB", "MP", "Result", "ms",
+                "Peak MiB", "ms/MB", "ms/MP", "MiB/MP");
+    bool ok = true;
+    for (const File& file : files) {
+        std::vector<double> times;
+        std::vector<long> peaks;
+        int loaded = 0;
+        for (int r = 0; r < runs; ++r) {
+            double ms = 0;
+            long kib = 0;
+            if (RunChild(self, "null", "imageload", file.path, ms, kib, loaded)) {
+                times.push_back(ms);
+                peaks.push_back(kib);
+            }
+        }
+        if (times.empty()) {
+            std::printf("%-50s %9s\n", file.label.c_str(), "failed");
+            ok = false;
+            continue;
+        }
+        std::FILE* f = std::fopen(file.path.c_str(), "rb");
+        std::fseek(f, 0, SEEK_END);
+        const double megabytes = double(std::ftell(f)) / 1e6;
+        std::fclose(f);
+        const double ms = Median(times), mib = Median(peaks) / 1024.0;
+        std::printf("%-50s %9.3f %8.1f %8s %9.1f %9.1f %8.2f %8.2f %9.2f\n", file.label.c_str(),
+                    megabytes, file.megapixels, loaded ? "loaded" : "refused", ms, mib,
+                    ms / megabytes, ms / file.megapixels, mib / file.megapixels);
+        std::remove(file.path.c_str());
+    }
+    std::printf("\nPeak memory is the growth of the process's peak resident size during "
+                "the load.\n");
+    rmdir(folder.c_str());
+    return ok ? 0 : 1;
 }
 
 } // namespace
@@ -196,6 +299,7 @@ int main(int argc, char** argv)
 
     int runs = 5;
     bool small = false;
+    bool worst = false;
     std::string driverName = "null";
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--runs") == 0 && i + 1 < argc)
@@ -204,8 +308,10 @@ int main(int argc, char** argv)
             small = true;
         else if (std::strcmp(argv[i], "--opengl") == 0)
             driverName = "opengl";
+        else if (std::strcmp(argv[i], "--worst") == 0)
+            worst = true;
         else {
-            std::fprintf(stderr, "usage: %s [--runs N] [--small] [--opengl]\n", argv[0]);
+            std::fprintf(stderr, "usage: %s [--runs N] [--small] [--opengl] [--worst]\n", argv[0]);
             return 1;
         }
     }
@@ -213,6 +319,8 @@ int main(int argc, char** argv)
     char folder[] = "/tmp/skyglass-bench-imageload-XXXXXX";
     if (!mkdtemp(folder))
         return 1;
+    if (worst)
+        return RunWorst(argv[0], folder, runs, small);
     const unsigned scale = small ? 8 : 1;
     const std::string jpeg = std::string(folder) + "/panorama.jpg";
     const std::string png = std::string(folder) + "/panorama.png";
@@ -243,7 +351,9 @@ int main(int argc, char** argv)
             for (int l = 0; l < 2; ++l) {
                 double ms = 0;
                 long kib = 0;
-                if (RunChild(argv[0], driverName, loaders[l], image.file, ms, kib)) {
+                int loaded = 0;
+                if (RunChild(argv[0], driverName, loaders[l], image.file, ms, kib, loaded) &&
+                    loaded) {
                     times[l].push_back(ms);
                     peaks[l].push_back(kib);
                 } else {

@@ -46,8 +46,9 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
     if (!format->codec->decode)
         return 0;
     CheckingSink sink(format->flags);
+    DecodeWork work;
     reason.clear();
-    const bool decoded = format->codec->decode(data, size, sink, reason);
+    const bool decoded = format->codec->decode(data, size, sink, work, reason);
     Require(decoded || !reason.empty());
     Require(!decoded || (checked && sink.complete()));
     Require(sink.faults().empty());

@@ -1,10 +1,28 @@
 // Writes the tests' valid files into the seed folder of the format the table
-// recognises in each, and all of them into the folder "any".
+// recognises in each, and the files built to cost the most of each kind into
+// their format's folder; all of them into the folder "any". Sizes suit the
+// fuzzing build's limit of 4 megapixels, and no file is over 64 KB, so that
+// libFuzzer's inputs stay small.
 #include "imagedecode.h"
 #include "testimages.h"
+#include "worstfiles.h"
 
 #include <filesystem>
 #include <fstream>
+
+namespace {
+
+void Write(const std::filesystem::path& root, const std::string& key, const std::string& name,
+           const testimages::Bytes& bytes)
+{
+    for (const std::string& folder : {key, std::string("any")}) {
+        std::filesystem::create_directories(root / folder);
+        std::ofstream(root / folder / name, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    }
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -15,11 +33,16 @@ int main(int argc, char** argv)
             imagedecode::IdentifyImage(c.bytes.data(), c.bytes.size(), reason);
         if (!format)
             return 1;
-        for (const std::string& folder : {std::string(format->key), std::string("any")}) {
-            std::filesystem::create_directories(root / folder);
-            std::ofstream(root / folder / (c.name + "." + c.extension), std::ios::binary)
-                .write(reinterpret_cast<const char*>(c.bytes.data()),
-                       std::streamsize(c.bytes.size()));
-        }
+        Write(root, format->key, c.name + "." + c.extension, c.bytes);
     }
+    using namespace worstfiles;
+    Write(root, "png", "after-the-picture.png", PngWithDataAfterPicture(64, 32, 8, false, 32 << 20));
+    Write(root, "png", "after-the-picture-16.png", PngWithDataAfterPicture(13, 7, 16, true, 8 << 20));
+    Write(root, "bmp", "long-runs.bmp", BmpWithLongRuns(64, 16, 30000));
+    Write(root, "bmp", "ending-early.bmp", BmpEndingEarly(2048, 2048, 7));
+    Write(root, "pcx", "long-lines.pcx", PcxWithLongLines(16, 8, 65534));
+    Write(root, "jpeg", "empty-scans.jpg", JpegWithScans(2048, 2048, 100, true));
+    Write(root, "jpeg", "100-scans.jpg", JpegWithScans(64, 32, 100, false));
+    Write(root, "jpeg", "101-scans.jpg", JpegWithScans(64, 32, 101, false));
+    Write(root, "jpeg", "100-scans-cmyk.jpg", JpegWithScans(32, 16, 100, false, 4));
 }

@@ -98,7 +98,8 @@ TEST(Recognition, ReadsTheTgaWhoseFirstBytesLookLikeAPcx)
         ASSERT_NE(format, nullptr) << reason;
         EXPECT_EQ(format->id, FileFormat::Tga);
         imagedecode::PictureBuffer picture;
-        ASSERT_TRUE(format->codec->decode(b.data(), b.size(), picture, reason)) << reason;
+        imagedecode::DecodeWork work;
+        ASSERT_TRUE(format->codec->decode(b.data(), b.size(), picture, work, reason)) << reason;
         for (std::size_t i = 0; i < p.argb.size(); ++i) {
             const unsigned char* rgb = picture.pixels() + 3 * i;
             ASSERT_EQ(std::uint32_t(rgb[0] << 16 | rgb[1] << 8 | rgb[2]), p.argb[i] & 0xFFFFFF)

@@ -32,28 +32,41 @@ Picture MakePaletted(unsigned width, unsigned height);
 // paletted, PSD and SGI files run-length coded. JPEG scans: 0 baseline, 1
 // progressive, 2 one per coefficient and component (190).
 Bytes EncodeBmp(const Picture& p, const std::string& order, bool rle = false, bool topDown = false);
+// 32 bits without bit fields, with a 124-byte header whose alpha mask says
+// that the fourth byte is alpha.
+Bytes EncodeBmpAlphaMask(const Picture& p);
 Bytes EncodePcx(const Picture& p);
-Bytes EncodePnm(const Picture& p, const std::string& order);
+Bytes EncodePnm(const Picture& p, const std::string& order, const std::string& afterMaximum = "\n");
 Bytes EncodePsd(const Picture& p, const std::string& order);
 Bytes EncodeSgi(const Picture& p, const std::string& order);
 Bytes EncodeTga(const Picture& p, const std::string& order, bool rle = false, bool topDown = false);
-Bytes EncodeJpeg(const Picture& p, const std::string& order, int scans = 0);
+Bytes EncodeJpeg(const Picture& p, const std::string& order, int scans = 0,
+                 bool arithmetic = false);
 Bytes EncodePng(const Picture& p, const std::string& order);
-// 16-bit samples, each a picture byte followed by a low byte of 0xC3.
-Bytes EncodePng16(const Picture& p, const std::string& order, bool interlaced);
+// 8- or 16-bit samples (each the picture's byte twice, the same value) with
+// a gAMA chunk when `gamma` is not 0.
+Bytes EncodePngDepth(const Picture& p, const std::string& order, int depth, bool interlaced,
+                     double gamma = 0);
 Bytes EncodeWal(const Picture& p);
 Bytes EncodeLmp(const Picture& p);
 
+// The same picture, opaque: what formats without alpha store of it.
+Picture Opaque(Picture p);
+
+// What libjpeg reads from a JPEG file with the decoders' settings (RGB,
+// plain upsampling), read to its end marker; empty when it fails. Its
+// warnings (message codes) go to `warnings` when given.
+Picture ReadJpegWithLibjpeg(const Bytes& file, std::vector<int>* warnings = nullptr);
+
 } // namespace testimages
 
-// A valid file and, where the engine misreads it, a TGA file of the same
-// picture that the engine reads correctly.
+// A valid file and the picture it holds, where the file stores it exactly.
 struct ImageCase
 {
     std::string name;      // test name part
     std::string extension; // the engine picks its decoder by it
     testimages::Bytes bytes;
-    testimages::Bytes reference{};
+    testimages::Picture picture{}; // empty for JPEG and the formats the engine decodes
 };
 
 std::vector<ImageCase> ValidCases();
