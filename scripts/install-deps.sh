@@ -5,7 +5,8 @@ set -eu
 
 # The tools and libraries the build uses, Mesa's drivers that render OpenGL
 # under Xvfb, the X server and the fonts the tests run with, and clang for the
-# fuzzing build.
+# fuzzing build (with llvm's symbolizer, so that a sanitizer's report names
+# the lines).
 packages="
 build-essential cmake
 libirrlicht-dev libgl1-mesa-dri libx11-dev libxtst-dev
@@ -14,7 +15,7 @@ qt6-base-dev qt6-base-dev-tools
 libgtest-dev
 xvfb
 fonts-liberation2
-clang libclang-rt-14-dev
+clang libclang-rt-14-dev llvm
 "
 
 missing=""
