@@ -7,6 +7,7 @@
 #include <string>
 
 #include "imageload.h"
+#include "media.h"
 #include "notice.h"
 #include "platform.h"
 #include "receiver.h"
@@ -101,7 +102,7 @@ int main(int argc, char* argv[])
     std::string refusal;
     cylinder = LoadPanoramaTexture(driver, argv[1], &refusal);
     if (!cylinder)
-        ShowNotice(guienv, refusal.c_str());
+        ShowNotice(guienv, refusal.c_str(), LoadNoticeFont(guienv));
     if (!CreateWorld()) {
         device->drop();
         return 1;

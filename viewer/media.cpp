@@ -1,5 +1,6 @@
 #include "media.h"
 
+#include "notice.h"
 #include "platform.h"
 
 #include <cstdio>
@@ -37,5 +38,16 @@ scene::IAnimatedMesh* LoadPanoramaMesh(scene::ISceneManager* smgr)
                  "skyglass: cannot load the panorama mesh \"%s\" from the working directory, "
                  "%s or %s\n",
                  PanoramaMeshName, ExecutableFolder().c_str(), SKYGLASS_INSTALLED_DATA_DIR);
+    return 0;
+}
+
+gui::IGUIFont* LoadNoticeFont(gui::IGUIEnvironment* guienv)
+{
+    const u32 size = NoticeFontSize(guienv->getVideoDriver()->getScreenSize().Height);
+    const io::path name = io::path("media/notice-") + io::path(size) + ".xml";
+    const core::array<io::path> folders = MediaSearchFolders();
+    for (u32 i = 0; i < folders.size(); ++i)
+        if (guienv->getFileSystem()->existFile(folders[i] + name))
+            return guienv->getFont(folders[i] + name);
     return 0;
 }

@@ -3,8 +3,9 @@
 using namespace irr;
 
 namespace {
-const s32 Margin = 8;  // between the window's edges and the box
-const s32 Padding = 6; // between the box's edges and the text
+const s32 Margin = 8;                                 // between the window's edges and the box
+const s32 Padding = 6;                                // between the box's edges and the text
+const u32 FontSizes[] = {SKYGLASS_NOTICE_FONT_SIZES}; // ascending, as drawn at build time
 
 // Decodes UTF-8; a byte that starts no valid sequence shows as '?'.
 core::stringw FromUtf8(const char* text)
@@ -29,9 +30,35 @@ core::stringw FromUtf8(const char* text)
     }
     return wide;
 }
+// The engine draws a character its font lacks as a space; such characters are
+// shown as the font's replacement character instead, or as '?', so that a
+// file name never silently loses letters.
+core::stringw Drawable(const core::stringw& text, gui::IGUIFont* font)
+{
+    if (font->getType() != gui::EGFT_BITMAP)
+        return text;
+    gui::IGUIFontBitmap* glyphs = static_cast<gui::IGUIFontBitmap*>(font);
+    const wchar_t space = L' ', replacement = 0xFFFD;
+    const u32 blank = glyphs->getSpriteNoFromChar(&space);
+    const wchar_t missing = glyphs->getSpriteNoFromChar(&replacement) != blank ? replacement : L'?';
+    core::stringw drawable = text;
+    for (u32 i = 0; i < drawable.size(); ++i)
+        if (drawable[i] != space && glyphs->getSpriteNoFromChar(&drawable[i]) == blank)
+            drawable[i] = missing;
+    return drawable;
+}
 } // namespace
 
-gui::IGUIElement* ShowNotice(gui::IGUIEnvironment* guienv, const char* text)
+u32 NoticeFontSize(u32 height)
+{
+    u32 size = FontSizes[0];
+    for (u32 drawn : FontSizes)
+        if (drawn * 44 <= height)
+            size = drawn;
+    return size;
+}
+
+gui::IGUIElement* ShowNotice(gui::IGUIEnvironment* guienv, const char* text, gui::IGUIFont* font)
 {
     const core::dimension2d<u32> screen = guienv->getVideoDriver()->getScreenSize();
     const s32 width = core::max_(s32(screen.Width) - 2 * Margin, 2 * Padding + 1);
@@ -41,9 +68,12 @@ gui::IGUIElement* ShowNotice(gui::IGUIEnvironment* guienv, const char* text)
         guienv->addStaticText(L"", core::rect<s32>(Margin, Margin, Margin + width, Margin + 1),
                               false, false, 0, -1, true);
     box->setBackgroundColor(video::SColor(255, 32, 32, 40));
+    if (!font)
+        font = guienv->getSkin()->getFont();
     gui::IGUIStaticText* words = guienv->addStaticText(
-        FromUtf8(text).c_str(), core::rect<s32>(Padding, Padding, width - Padding, Padding + 1),
-        false, false, box);
+        Drawable(FromUtf8(text), font).c_str(),
+        core::rect<s32>(Padding, Padding, width - Padding, Padding + 1), false, false, box);
+    words->setOverrideFont(font);
     words->setWordWrap(true); // breaks the text into lines, which getTextHeight counts
     words->setOverrideColor(video::SColor(255, 255, 255, 255));
     const s32 height = words->getTextHeight();

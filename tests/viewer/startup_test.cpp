@@ -1,4 +1,3 @@
-#include "notice.h"
 #include "scratch_folder.h"
 #include "startup.h"
 
@@ -47,27 +46,6 @@ TEST(Startup, UnreadableSettingsFileIsReported)
                            : "skyglass: cannot read " + folder.file(name) +
                                  " (not a regular file); using the built-in settings\n");
     }
-}
-
-// The reason stays inside a narrow window, wrapped, with its UTF-8 decoded.
-TEST(Notice, LongTextIsWrappedInsideTheWindow)
-{
-    IrrlichtDevice* device = createDevice(video::EDT_NULL, core::dimension2d<u32>(320, 240));
-    device->getLogger()->setLogLevel(ELL_NONE);
-    gui::IGUIEnvironment* guienv = device->getGUIEnvironment();
-    const gui::IGUIElement* box =
-        ShowNotice(guienv, "cannot load \"Ferien in Z\xC3\xBCrich vom \xC3\x9C"
-                           "etliberg aus gesehen, lang.jpg\": not a regular file");
-
-    const core::rect<s32> area = box->getAbsolutePosition();
-    EXPECT_TRUE(area.UpperLeftCorner.X >= 0 && area.UpperLeftCorner.Y >= 0 &&
-                area.LowerRightCorner.X <= 320 && area.LowerRightCorner.Y <= 240);
-    ASSERT_EQ(box->getChildren().size(), 1u);
-    const auto* words = static_cast<gui::IGUIStaticText*>(*box->getChildren().begin());
-    EXPECT_GE(words->getTextHeight(), 2 * guienv->getSkin()->getFont()->getDimension(L"A").Height);
-    EXPECT_GE(area.getHeight(), words->getTextHeight());
-    EXPECT_GE(core::stringw(words->getText()).find(L"Z\u00FCrich vom \u00DCetliberg"), 0);
-    device->drop();
 }
 
 } // namespace
