@@ -9,6 +9,7 @@
 #include "picture_buffer.h"
 #include "scratch_folder.h"
 #include "testimages.h"
+#include "texture_size.h"
 
 #include <gtest/gtest.h>
 #include <irrlicht.h>
@@ -173,7 +174,8 @@ Bytes With(Bytes b, std::size_t at, std::uint32_t le32, std::size_t size = 0)
 // Files load by their content, as textures under their names. A refused one
 // gets one line on standard error naming it and the reason, and never reaches
 // getTexture (which would load the too wide BMP): sizes beyond the limit (a
-// small file must not claim gigabytes), unfinished or corrupt JPEG data (the
+// small file must not claim gigabytes; pictures wider than a texture load,
+// reduced), unfinished or corrupt JPEG data (the
 // library would fill in grey), hundreds of progressive scans (each one a pass
 // over the picture), BMP colour masks past the end of the file.
 TEST(LoadPanoramaTexture, GoesByContentAndRefusesInOneLine)
@@ -199,11 +201,12 @@ TEST(LoadPanoramaTexture, GoesByContentAndRefusesInOneLine)
         {write("png.jpg", EncodePng(rgb, "RGB")), nullptr},
         {write("photo", EncodeJpeg(rgb, "RGB")), nullptr},
         {write("widest.png", EncodePng(MakeTrueColor(side, 2, false), "RGB")), nullptr},
+        {write("wider-than-a-texture.jpg", EncodeJpeg(MakeTrueColor(20000, 8, false), "RGB")),
+         nullptr},
         {wide, "limit"},
-        {write("huge.bmp", With(bmp, 18, 65536)), "limit"},
+        {write("huge.bmp", With(bmp, 18, 0x7FFFFFFF)), "limit"},
         {write("each-side-allowed.bmp", With(With(bmp, 18, side), 22, side / 2 + 1)), "limit"},
         {write("wide.png", EncodePng(MakeTrueColor(side + 1, 1, false), "RGB")), "limit"},
-        {write("wide.jpg", EncodeJpeg(MakeTrueColor(side + 8, 8, false), "RGB")), "limit"},
         {write("cut.jpg", Bytes(jpeg.begin(), jpeg.begin() + jpeg.size() * 6 / 10)),
          "Premature end"},
         {write("marked.jpg", marked), "JPEG"},
@@ -226,6 +229,7 @@ TEST(LoadPanoramaTexture, GoesByContentAndRefusesInOneLine)
         EXPECT_EQ(engine.driver->getTextureCount(), textures + (reason ? 0 : 1)) << file;
         if (!reason) {
             EXPECT_EQ(engine.driver->getTexture(file.c_str()), texture);
+            EXPECT_LE(texture ? texture->getSize().Width : 0, imagedecode::MaxTextureSide);
             continue;
         }
         EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
