@@ -6,12 +6,33 @@ namespace imagedecode {
 
 namespace {
 
-// Each output pixel's area from the columns of sums it covers: the first
-// and the last maybe in part, those between them whole. Whole numbers below
-// 2^53, so exact as doubles.
+// round(area / divisor), halves up, exactly: floor(n / d) for n = 2 area +
+// divisor and d = 2 divisor, both below 2^40. n times the rounded inverse of
+// d is within 2^-44 of n / d (at most 256), which is either a whole number
+// or at least 1 / d > 2^-40 above one, so adding 2^-40 before the floor
+// makes it exact.
+class Quotient
+{
+public:
+    explicit Quotient(std::uint64_t divisor)
+        : inverse_(1.0 / double(2 * divisor)), half_(double(divisor))
+    {}
+    unsigned char operator()(std::uint64_t area) const
+    {
+        constexpr double Nudge = 1.0 / double(std::uint64_t(1) << 40);
+        return static_cast<unsigned char>(
+            static_cast<int>((2 * double(area) + half_) * inverse_ + Nudge));
+    }
+
+private:
+    double inverse_, half_;
+};
+
+// Each output pixel from the columns of sums it covers: the first and the
+// last maybe in part, those between them whole.
 template <unsigned Channels>
 void SumColumns(const std::uint32_t* sums, const AreaReducer::Span* spans, std::uint32_t width,
-                std::uint64_t whole, double* areas)
+                std::uint64_t whole, const Quotient& quotient, unsigned char* out)
 {
     for (std::uint32_t ox = 0; ox < width; ++ox) {
         const AreaReducer::Span span = spans[ox];
@@ -23,24 +44,10 @@ void SumColumns(const std::uint32_t* sums, const AreaReducer::Span* spans, std::
             for (unsigned c = 0; c < Channels; ++c)
                 between[c] += p[c];
         for (unsigned c = 0; c < Channels; ++c)
-            areas[std::size_t(ox) * Channels + c] =
-                double(std::uint64_t(first[c]) * span.firstWeight + between[c] * whole +
-                       std::uint64_t(last[c]) * span.lastWeight);
+            out[std::size_t(ox) * Channels + c] =
+                quotient(std::uint64_t(first[c]) * span.firstWeight + between[c] * whole +
+                         std::uint64_t(last[c]) * span.lastWeight);
     }
-}
-
-// round(area / divisor), halves up, exactly: floor(n / d) for n = 2 area +
-// divisor and d = 2 divisor, both below 2^40. n times the rounded inverse of
-// d is within 2^-44 of n / d (at most 256), which is either a whole number
-// or at least 1 / d > 2^-40 above one, so adding 2^-40 before the floor
-// makes it exact.
-void Divide(const double* areas, std::size_t count, std::uint64_t divisor, unsigned char* out)
-{
-    const double inverse = 1.0 / double(2 * divisor), half = double(divisor);
-    constexpr double Nudge = 1.0 / double(std::uint64_t(1) << 40);
-    for (std::size_t i = 0; i < count; ++i)
-        out[i] =
-            static_cast<unsigned char>(static_cast<int>((2 * areas[i] + half) * inverse + Nudge));
 }
 
 } // namespace
@@ -65,8 +72,7 @@ void AreaReducer::setUp(PictureSize from, PictureSize to, unsigned channels)
         span.betweenEnd = std::max(span.last, span.first + 1);
     }
     sums_.assign(std::size_t(from.width) * channels, 0);
-    areas_.resize(std::size_t(to.width) * channels);
-    out_.resize(areas_.size());
+    out_.resize(std::size_t(to.width) * channels);
     divisor_ = std::uint64_t(from.width) * from.height;
     rowEnd_ = from.height;
     at_ = 0;
@@ -100,11 +106,11 @@ const unsigned char* AreaReducer::add(const unsigned char* row, std::uint32_t& c
 // Sums the finished row's columns into output pixels and divides.
 void AreaReducer::finishRow()
 {
+    const Quotient quotient(divisor_);
     if (channels_ == 3)
-        SumColumns<3>(sums_.data(), spans_.data(), to_.width, to_.width, areas_.data());
+        SumColumns<3>(sums_.data(), spans_.data(), to_.width, to_.width, quotient, out_.data());
     else
-        SumColumns<4>(sums_.data(), spans_.data(), to_.width, to_.width, areas_.data());
-    Divide(areas_.data(), areas_.size(), divisor_, out_.data());
+        SumColumns<4>(sums_.data(), spans_.data(), to_.width, to_.width, quotient, out_.data());
 }
 
 } // namespace imagedecode

@@ -42,7 +42,6 @@ private:
     // (i + 1) * from), on each axis; a whole input pixel weighs `to`.
     std::vector<Span> spans_;         // per output column
     std::vector<std::uint32_t> sums_; // per input sample: the rows of the output row, weighted
-    std::vector<double> areas_;       // per output sample: its whole area, weighted
     std::vector<unsigned char> out_;  // the output row
     std::uint64_t divisor_ = 0;       // the weight of a whole output pixel
     std::uint64_t rowEnd_ = 0;        // where the output row being summed ends
