@@ -6,6 +6,7 @@
 #include "checking_sink.h"
 #include "imagedecode.h"
 #include "imageload.h"
+#include "mapped_bytes.h"
 #include "picture_buffer.h"
 #include "scratch_folder.h"
 #include "testimages.h"
@@ -16,6 +17,9 @@
 
 #include <filesystem>
 #include <random>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 using namespace irr;
 using namespace testimages;
@@ -237,6 +241,27 @@ TEST(LoadPanoramaTexture, GoesByContentAndRefusesInOneLine)
         const std::string name = std::filesystem::path(file).filename().string();
         EXPECT_NE(err.find(name.substr(0, 3)), std::string::npos) << err;
     }
+}
+
+// Another program shortens a file while the viewer has it mapped: reading
+// past the new end finds zeros instead of ending the process, and says so.
+TEST(MappedBytes, AFileShortenedWhileMappedReadsAsZerosAndSaysSo)
+{
+    const ScratchFolder dir;
+    const long page = sysconf(_SC_PAGESIZE);
+    dir.write("picture", std::string(3 * std::size_t(page), 'x'));
+    const int fd = open(dir.file("picture").c_str(), O_RDONLY);
+    ASSERT_GE(fd, 0);
+    imagedecode::MappedBytes bytes;
+    ASSERT_TRUE(bytes.map(fd, 3 * std::size_t(page)));
+    EXPECT_EQ(bytes.data()[2 * page], 'x');
+    EXPECT_FALSE(bytes.truncated());
+    ASSERT_EQ(truncate(dir.file("picture").c_str(), page), 0);
+    const volatile unsigned char* data = bytes.data();
+    EXPECT_EQ(data[0], 'x');
+    EXPECT_EQ(data[2 * page + 1], 0);
+    EXPECT_TRUE(bytes.truncated());
+    close(fd);
 }
 
 } // namespace
