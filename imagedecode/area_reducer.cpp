@@ -31,8 +31,9 @@ private:
 };
 
 // Each output pixel from the columns of sums it covers: the first and the
-// last maybe in part, those between them whole.
-template <unsigned Channels>
+// last maybe in part, those between them whole. Reduced to less than half,
+// at most one column lies between, taken without a loop.
+template <unsigned Channels, bool OneBetween>
 void SumColumns(const std::uint32_t* sums, const AreaReducer::Span* spans, std::uint32_t width,
                 std::uint64_t whole, const Quotient& quotient, unsigned char* out)
 {
@@ -42,9 +43,16 @@ void SumColumns(const std::uint32_t* sums, const AreaReducer::Span* spans, std::
         const std::uint32_t* last = sums + std::size_t(span.last) * Channels;
         const std::uint32_t* end = sums + std::size_t(span.betweenEnd) * Channels;
         std::uint64_t between[Channels] = {};
-        for (const std::uint32_t* p = first + Channels; p < end; p += Channels)
+        if (OneBetween) {
+            // The column after the first, weighing nothing when it is not between.
+            const std::uint64_t weight = end > first + Channels ? 1 : 0;
             for (unsigned c = 0; c < Channels; ++c)
-                between[c] += p[c];
+                between[c] = first[Channels + c] * weight;
+        } else {
+            for (const std::uint32_t* p = first + Channels; p < end; p += Channels)
+                for (unsigned c = 0; c < Channels; ++c)
+                    between[c] += p[c];
+        }
         for (unsigned c = 0; c < Channels; ++c)
             out[std::size_t(ox) * Channels + c] =
                 quotient(std::uint64_t(first[c]) * span.firstWeight + between[c] * whole +
@@ -73,7 +81,11 @@ void AreaReducer::setUp(PictureSize from, PictureSize to, unsigned channels)
                 : static_cast<std::uint32_t>(end - std::uint64_t(span.last) * to.width);
         span.betweenEnd = std::max(span.last, span.first + 1);
     }
-    sums_.assign(std::size_t(from.width) * channels, 0);
+    // Less than twice as wide: an output column covers at most three input
+    // columns, and the column after its first is in the picture (or the
+    // spare one of sums) even when it is not between.
+    oneBetween_ = std::uint64_t(from.width) < 2 * std::uint64_t(to.width);
+    sums_.assign((std::size_t(from.width) + 1) * channels, 0);
     out_.resize(std::size_t(to.width) * channels);
     divisor_ = std::uint64_t(from.width) * from.height;
     rowEnd_ = from.height;
@@ -83,7 +95,7 @@ void AreaReducer::setUp(PictureSize from, PictureSize to, unsigned channels)
 
 const unsigned char* AreaReducer::add(const unsigned char* row, std::uint32_t& completed)
 {
-    const std::size_t samples = sums_.size();
+    const std::size_t samples = std::size_t(from_.width) * channels_;
     const std::uint64_t end = at_ + to_.height;
     // The part of this row inside the output row being summed, and the rest
     // in the next one.
@@ -109,10 +121,15 @@ const unsigned char* AreaReducer::add(const unsigned char* row, std::uint32_t& c
 void AreaReducer::finishRow()
 {
     const Quotient quotient(divisor_);
+    const std::uint32_t* sums = sums_.data();
+    const Span* spans = spans_.data();
+    const bool one = oneBetween_;
     if (channels_ == 3)
-        SumColumns<3>(sums_.data(), spans_.data(), to_.width, to_.width, quotient, out_.data());
+        (one ? SumColumns<3, true> : SumColumns<3, false>)(sums, spans, to_.width, to_.width,
+                                                           quotient, out_.data());
     else
-        SumColumns<4>(sums_.data(), spans_.data(), to_.width, to_.width, quotient, out_.data());
+        (one ? SumColumns<4, true> : SumColumns<4, false>)(sums, spans, to_.width, to_.width,
+                                                           quotient, out_.data());
 }
 
 } // namespace imagedecode

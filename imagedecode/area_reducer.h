@@ -43,6 +43,7 @@ private:
     std::vector<Span> spans_;         // per output column
     std::vector<std::uint32_t> sums_; // per input sample: the rows of the output row, weighted
     std::vector<unsigned char> out_;  // the output row
+    bool oneBetween_ = false;         // at most one input column lies between first and last
     std::uint64_t divisor_ = 0;       // the weight of a whole output pixel
     std::uint64_t rowEnd_ = 0;        // where the output row being summed ends
     std::uint64_t at_ = 0;            // where the next input row starts
