@@ -19,7 +19,8 @@ irr::video::IImage* DecodePanoramaImage(irr::video::IVideoDriver* driver, const 
                                         std::size_t size, std::string& reason);
 
 // Reads a regular file of at most imagedecode::MaxFileSize bytes and decodes
-// it the same way; a PNG is decoded as it is read.
+// it the same way; a PNG is decoded as it is read, every other format from
+// the file mapped into memory.
 irr::video::IImage* DecodePanoramaImageFile(irr::video::IVideoDriver* driver,
                                             const irr::io::path& file, std::string& reason);
 
