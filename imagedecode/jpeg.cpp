@@ -225,10 +225,10 @@ bool SetUpOutput(jpeg_decompress_struct& cinfo, std::string& reason)
     return true;
 }
 
-// The library decodes at a scale of M / 8 for less work, fastest at 1/8,
-// 1/4 and 1/2, which have SIMD code; other scales are slower than these.
-// The smallest of them whose picture still covers the sink's plan on both
-// sides, or the full picture.
+// The library decodes at a scale of M / 8 for less work: at 1/8, 1/4 and
+// 1/2, which have SIMD code; other scales take longer than the full size
+// (measured in bench/README.md). The smallest of these three whose picture
+// still covers the sink's plan on both sides, or the full picture.
 void ScaleToPlan(jpeg_decompress_struct& cinfo, PictureSize plan)
 {
     for (const unsigned eighths : {1u, 2u, 4u}) {
