@@ -22,14 +22,20 @@ struct Options
     bool keep = false;  // keep the work folder
 };
 
+struct BenchImage
+{
+    std::string path;
+    std::string label; // such as "8192 x 4096 JPEG"
+};
+
 // The folder the programs run in: "config.cfg", "media/360.x" and the
-// generated test images.
+// generated test images: equirectangular, an 8192 x 4096 JPEG, a
+// 4096 x 2048 PNG, and two JPEGs larger than a texture can be here,
+// 16384 x 8192 and 24000 x 12000 (small: an eighth of each side).
 struct Workspace
 {
     std::string dir;
-    std::string jpeg; // equirectangular JPEG, 8192 x 4096 (small: 1024 x 512)
-    std::string png;  // equirectangular PNG, 4096 x 2048 (small: 512 x 256)
-    std::string jpegLabel, pngLabel;
+    std::vector<BenchImage> images;
 };
 
 struct Table

@@ -55,9 +55,9 @@ const char usage[] =
     "                      [--timeout SECONDS] [--small] [--keep]\n"
     "Measures the viewer against the baseline program under the X display in DISPLAY\n"
     "(use tests/support/with-xvfb.sh CMD to get one) and prints Markdown tables:\n"
-    "start-up to the first frame with an 8192 x 4096 JPEG and a 4096 x 2048 PNG, frame\n"
-    "times at 1280 x 720, peak memory and heap allocations per frame; then the image\n"
-    "loaders on the same files. --small uses small images (a quick smoke run).\n";
+    "start-up to the first frame with an 8192 x 4096 JPEG, a 4096 x 2048 PNG and JPEGs\n"
+    "of 16384 x 8192 and 24000 x 12000, frame times at 1280 x 720, peak memory and heap\n"
+    "allocations per frame. --small uses images of an eighth the size (a quick smoke run).\n";
 
 bool parseCount(const char* text, int& value, int low)
 {
@@ -69,15 +69,17 @@ bool parseCount(const char* text, int& value, int low)
     return true;
 }
 
-// Paints the sample panorama at the size and writes it with the engine's writer.
-bool writeImage(video::IVideoDriver* driver, const std::string& path, u32 width, u32 height)
+// Paints the sample panorama at the size and writes it with the engine's
+// writer (JPEG at `quality`).
+bool writeImage(video::IVideoDriver* driver, const std::string& path, u32 width, u32 height,
+                u32 quality = 92)
 {
     video::IImage* image =
         driver->createImage(video::ECF_R8G8B8, core::dimension2du(width, height));
     if (!image)
         return false;
     samplepano::paint(*image);
-    const bool ok = driver->writeImageToFile(image, io::path(path.c_str()), 92);
+    const bool ok = driver->writeImageToFile(image, io::path(path.c_str()), quality);
     image->drop();
     return ok;
 }
@@ -107,11 +109,18 @@ bool prepare(const bench::Options& options, bench::Workspace& ws)
     std::ofstream(ws.dir + "/config.cfg", std::ios::binary)
         .write(reinterpret_cast<const char*>(settings.data()), std::streamsize(settings.size()));
 
-    const u32 jw = options.small ? 1024 : 8192, pw = options.small ? 512 : 4096;
-    ws.jpeg = ws.dir + "/panorama.jpg";
-    ws.png = ws.dir + "/panorama.png";
-    ws.jpegLabel = std::to_string(jw) + " x " + std::to_string(jw / 2) + " JPEG";
-    ws.pngLabel = std::to_string(pw) + " x " + std::to_string(pw / 2) + " PNG";
+    // Width, height, file, quality: today's two pictures, then two larger
+    // than a texture can be here, as photos are written.
+    const u32 scale = options.small ? 8 : 1;
+    const struct
+    {
+        u32 width, height;
+        const char* file;
+        u32 quality;
+    } pictures[] = {{8192, 4096, "panorama.jpg", 92},
+                    {4096, 2048, "panorama.png", 92},
+                    {16384, 8192, "large.jpg", 90},
+                    {24000, 12000, "larger.jpg", 90}};
 
     SIrrlichtCreationParameters params;
     params.DriverType = video::EDT_NULL;
@@ -120,8 +129,15 @@ bool prepare(const bench::Options& options, bench::Workspace& ws)
     if (!device)
         return false;
     std::cerr << "painting the test images\n";
-    const bool ok = writeImage(device->getVideoDriver(), ws.jpeg, jw, jw / 2) &&
-                    writeImage(device->getVideoDriver(), ws.png, pw, pw / 2);
+    bool ok = true;
+    for (const auto& picture : pictures) {
+        const u32 width = picture.width / scale, height = picture.height / scale;
+        const std::string path = ws.dir + "/" + picture.file;
+        const std::string kind = path.substr(path.size() - 3) == "png" ? "PNG" : "JPEG";
+        ws.images.push_back(
+            {path, std::to_string(width) + " x " + std::to_string(height) + " " + kind});
+        ok = ok && writeImage(device->getVideoDriver(), path, width, height, picture.quality);
+    }
     device->drop();
     if (!ok)
         std::cerr << "skyglass-bench: cannot write the test images in " << ws.dir << "\n";

@@ -234,14 +234,11 @@ bool runProgramSection(const Options& options, const Workspace& workspace,
                        std::vector<Table>& tables)
 {
     const bool haveViewer = access(options.viewer.c_str(), X_OK) == 0;
-    const struct
-    {
-        std::string path, label;
-    } images[] = {{workspace.jpeg, workspace.jpegLabel}, {workspace.png, workspace.pngLabel}};
-
-    Summary viewer[2], base[2];
+    const std::vector<BenchImage>& images = workspace.images;
+    const std::size_t count = images.size();
+    std::vector<Summary> viewer(count), base(count);
     for (int run = 0; run < options.runs; ++run) {
-        for (int i = 0; i < 2; ++i) {
+        for (std::size_t i = 0; i < count; ++i) {
             const std::string suffix = std::to_string(i) + "-" + std::to_string(run);
             std::cerr << "run " << run + 1 << "/" << options.runs << ", " << images[i].label
                       << "\n";
@@ -263,7 +260,7 @@ bool runProgramSection(const Options& options, const Workspace& workspace,
     table.title = "Viewer against the baseline (median of " + std::to_string(options.runs) +
                   " runs; frames at 1280 x 720, no vertical sync)";
     table.columns = {"Measure", "Viewer", "Baseline", "Viewer / baseline"};
-    for (int i = 0; i < 2; ++i) {
+    for (std::size_t i = 0; i < count; ++i) {
         const Summary& v = viewer[i];
         const Summary& b = base[i];
         const std::string& label = images[i].label;
@@ -305,7 +302,7 @@ bool runProgramSection(const Options& options, const Workspace& workspace,
         "made from the program's executable itself (not from the engine, the C++ "
         "library or the GL driver).");
     bool ok = true;
-    for (int i = 0; i < 2; ++i) {
+    for (std::size_t i = 0; i < count; ++i) {
         if (!base[i].error.empty()) {
             table.notes.push_back("Baseline failed (" + images[i].label + "): " + base[i].error);
             ok = false;

@@ -16,6 +16,9 @@ inline bool Fail(std::string& reason, const char* why)
 
 // Checks the size against the documented limit.
 bool CheckDimensions(std::uint64_t width, std::uint64_t height, std::string& reason);
+// For the formats the engine decodes, whole and unreduced: also at most the
+// largest texture, 16384 pixels a side and 128 megapixels.
+bool CheckEngineDimensions(std::uint64_t width, std::uint64_t height, std::string& reason);
 
 inline std::uint32_t Argb(std::uint32_t a, std::uint32_t r, std::uint32_t g, std::uint32_t b)
 {

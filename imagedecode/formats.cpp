@@ -1,5 +1,6 @@
 // The table of formats and recognition over it.
 #include "decoder.h"
+#include "texture_size.h"
 
 namespace imagedecode {
 
@@ -57,6 +58,20 @@ bool CheckDimensions(std::uint64_t width, std::uint64_t height, std::string& rea
         reason = "the image is " + std::to_string(width) + " x " + std::to_string(height) +
                  " pixels, more than the limit of " + std::to_string(MaxImageSide) +
                  " pixels a side and " + std::to_string(MaxImagePixels >> 20) + " megapixels";
+        return false;
+    }
+    return true;
+}
+
+bool CheckEngineDimensions(std::uint64_t width, std::uint64_t height, std::string& reason)
+{
+    if (!CheckDimensions(width, height, reason))
+        return false;
+    if (width > MaxTextureSide || height > MaxTextureSide || width * height > MaxTexturePixels) {
+        reason = "the image is " + std::to_string(width) + " x " + std::to_string(height) +
+                 " pixels, more than the limit of " + std::to_string(MaxTextureSide) +
+                 " pixels a side and " + std::to_string(MaxTexturePixels >> 20) +
+                 " megapixels for this format";
         return false;
     }
     return true;

@@ -2,13 +2,18 @@
 
 #include <cerrno>
 #include <cstring>
-#include <new>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace imagedecode {
+
+namespace {
+
+const char* const Shortened = "the file was shortened while it was read";
+
+} // namespace
 
 ImageFile::~ImageFile()
 {
@@ -59,16 +64,16 @@ const ImageFormat* ImageFile::identify(std::string& reason)
         break;
     }
 
-    bytes_.reset(new (std::nothrow) unsigned char[size_ ? size_ : 1]);
-    if (!bytes_) {
-        reason = "not enough memory to read the file";
+    if (!bytes_.map(::fileno(stream_), size_)) {
+        reason = std::string("the file could not be read: ") + std::strerror(errno);
         return nullptr;
     }
-    if (std::fread(bytes_.get(), 1, size_, stream_) != size_) {
-        reason = "the file could not be read completely";
-        return nullptr;
+    format_ = IdentifyImage(bytes_.data(), size_, reason);
+    if (bytes_.truncated()) {
+        reason = Shortened;
+        return format_ = nullptr;
     }
-    return format_ = IdentifyImage(bytes_.get(), size_, reason);
+    return format_;
 }
 
 bool ImageFile::decode(RowSink& sink, std::string& reason)
@@ -78,8 +83,14 @@ bool ImageFile::decode(RowSink& sink, std::string& reason)
         return false;
     }
     work_ = DecodeWork();
-    if (!streamed_)
-        return format_->codec->decode(bytes_.get(), size_, sink, work_, reason);
+    if (!streamed_) {
+        const bool decoded = format_->codec->decode(bytes_.data(), size_, sink, work_, reason);
+        if (bytes_.truncated()) {
+            reason = Shortened;
+            return false;
+        }
+        return decoded;
+    }
     if (std::fseek(stream_, 0, SEEK_SET) != 0) {
         reason = "the file could not be read again";
         return false;

@@ -1,10 +1,11 @@
 // A picture file opened for decoding. Only regular files of at most
 // MaxFileSize bytes are read. A format with a stream decoder (PNG) is decoded
-// as the file is read, so that its file is never held whole; every other
-// format is decoded from the whole file in memory.
+// as the file is read; every other format is decoded from the file mapped
+// into memory (mapped_bytes.h), never copied whole.
 #pragma once
 
 #include "imagedecode.h"
+#include "mapped_bytes.h"
 
 #include <memory>
 
@@ -29,14 +30,14 @@ public:
     // What the last decode cost.
     const DecodeWork& work() const { return work_; }
 
-    // The whole file, once identify has read it (null for a streamed format).
-    const unsigned char* data() const { return bytes_.get(); }
+    // The whole file, once identify has mapped it (null for a streamed format).
+    const unsigned char* data() const { return bytes_.data(); }
     std::size_t size() const { return size_; }
 
 private:
     std::FILE* stream_ = nullptr;
     std::size_t size_ = 0;
-    std::unique_ptr<unsigned char[]> bytes_;
+    MappedBytes bytes_;
     const ImageFormat* format_ = nullptr;
     bool streamed_ = false;
     DecodeWork work_;

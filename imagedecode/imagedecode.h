@@ -17,12 +17,13 @@
 
 namespace imagedecode {
 
-// Largest picture accepted: each side at most 16384 pixels and at most 128
-// megapixels in all (16384 x 8192), so a small hostile file cannot make the
-// viewer claim more than 512 MiB for its pixels.
-constexpr std::uint32_t MaxImageSide = 16384;
+// Largest picture a file may describe: each side at most 262144 pixels and
+// at most a gigapixel in all. Larger pictures than the texture are reduced
+// as they are decoded (reducing_sink.h), so this bounds the work of a file,
+// not the memory of its picture.
+constexpr std::uint32_t MaxImageSide = 1u << 18;
 #ifndef IMAGEDECODE_FUZZING
-constexpr std::uint64_t MaxImagePixels = std::uint64_t(16384) * 8192;
+constexpr std::uint64_t MaxImagePixels = std::uint64_t(1) << 30;
 #else
 // Fuzzing builds keep pictures small, so that the fuzzer's time goes into
 // decoding rather than into filling huge empty pictures.

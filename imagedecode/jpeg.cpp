@@ -34,6 +34,9 @@ constexpr unsigned MaxScans = 100;
 // (the coefficients that progressive and multi-scan files keep: every
 // component in whole MCUs) plus this margin for its tables and row buffers.
 constexpr long LibraryMemoryMargin = 32L << 20;
+// And at most this in all: progressive files up to about 700 megapixels
+// with colour subsampled 2 x 2 (3 bytes a pixel), 350 without (6 bytes).
+constexpr std::uint64_t MaxLibraryMemory = std::uint64_t(2) << 30;
 
 // The file's markers up to its end marker, read without decoding: how many
 // scans it has and whether one of them carries no data. Bytes are skipped
@@ -222,6 +225,23 @@ bool SetUpOutput(jpeg_decompress_struct& cinfo, std::string& reason)
     return true;
 }
 
+// The library decodes at a scale of M / 8 for less work: at 1/8, 1/4 and
+// 1/2, which have SIMD code; other scales take longer than the full size
+// (measured in bench/README.md). The smallest of these three whose picture
+// still covers the sink's plan on both sides, or the full picture.
+void ScaleToPlan(jpeg_decompress_struct& cinfo, PictureSize plan)
+{
+    for (const unsigned eighths : {1u, 2u, 4u}) {
+        cinfo.scale_num = eighths;
+        cinfo.scale_denom = 8;
+        jpeg_calc_output_dimensions(&cinfo);
+        if (cinfo.output_width >= plan.width && cinfo.output_height >= plan.height)
+            return;
+    }
+    cinfo.scale_num = cinfo.scale_denom = 1;
+    jpeg_calc_output_dimensions(&cinfo);
+}
+
 // The file's scans, counted from its markers.
 bool CheckScans(const unsigned char* data, std::size_t size, std::string& reason)
 {
@@ -246,7 +266,8 @@ void CapLibraryMemory(jpeg_decompress_struct& cinfo)
         samples += roundUp(component.width_in_blocks, component.h_samp_factor) *
                    roundUp(component.height_in_blocks, component.v_samp_factor) * DCTSIZE2;
     }
-    cinfo.mem->max_memory_to_use = static_cast<long>(2 * samples) + LibraryMemoryMargin;
+    cinfo.mem->max_memory_to_use =
+        static_cast<long>(std::min(2 * samples + LibraryMemoryMargin, MaxLibraryMemory));
 }
 
 // The scans counted from the markers, then the markers up to the first scan
@@ -326,8 +347,12 @@ bool Decode(const unsigned char* data, std::size_t size, RowSink& sink, DecodeWo
     std::vector<unsigned char> cmykRows;
     if (setjmp(d.err.jump)) {
         work.scans = d.err.scans;
+        // Past the cap the library asks for a temporary file, which it has not.
+        reason = d.cinfo.err->msg_code == JERR_NO_BACKING_STORE
+                     ? "the JPEG picture needs more than 2 GiB to decode (progressive or "
+                       "multi-scan files keep the whole picture's coefficients)"
+                     : std::string("damaged JPEG file: ") + d.err.message;
         jpeg_destroy_decompress(&d.cinfo);
-        reason = std::string("damaged JPEG file: ") + d.err.message;
         return false;
     }
     d.create(data, size);
@@ -337,6 +362,7 @@ bool Decode(const unsigned char* data, std::size_t size, RowSink& sink, DecodeWo
         return false;
     }
     CapLibraryMemory(d.cinfo);
+    ScaleToPlan(d.cinfo, sink.plan({d.cinfo.image_width, d.cinfo.image_height}));
     d.err.inScans = true;
     // The sink learns the picture before decompression starts.
     const PictureInfo picture{d.cinfo.output_width, d.cinfo.output_height};

@@ -19,7 +19,7 @@ bool Check(const unsigned char* data, std::size_t size, std::string& reason)
     const std::uint64_t width = in.le32(), height = in.le32();
     if (!in.ok())
         return Fail(reason, "the LMP header is cut short");
-    if (!CheckDimensions(width, height, reason))
+    if (!CheckEngineDimensions(width, height, reason))
         return false;
     if (8 + width * height != size)
         return Fail(reason, "the LMP size does not match its width and height");

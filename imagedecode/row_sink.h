@@ -32,6 +32,17 @@ enum class RowOrder
     BottomUp
 };
 
+struct PictureSize
+{
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+
+    bool operator==(const PictureSize& other) const
+    {
+        return width == other.width && height == other.height;
+    }
+};
+
 struct PictureInfo
 {
     std::uint32_t width = 0;
@@ -48,6 +59,10 @@ struct PictureInfo
 constexpr std::uint32_t MaxBandRows = 16;
 
 // The decoder's side of the protocol, in this order:
+// 0. A decoder that can decode a smaller picture for less work (JPEG's
+//    scaled decoding) may first ask plan(size of the file's picture): the
+//    sink answers the smallest size it needs, and the decoder may then
+//    declare any size from that up to the full one.
 // 1. begin(picture) once, before anything else. A sink that cannot take the
 //    picture returns false and says why; the decoder then stops and fails
 //    with that reason.
@@ -72,6 +87,8 @@ class RowSink
 {
 public:
     virtual ~RowSink() = default;
+
+    virtual PictureSize plan(PictureSize full) { return full; }
 
     virtual bool begin(const PictureInfo& picture, std::string& reason) = 0;
     virtual unsigned char* band(std::uint32_t first, std::uint32_t count, std::size_t& stride) = 0;

@@ -22,7 +22,7 @@ bool Check(const unsigned char* data, std::size_t size, std::string& reason)
         return Fail(reason, "the WAL header is cut short");
     ByteReader in(data, size, 32);
     const std::uint64_t width = in.le32(), height = in.le32();
-    if (!CheckDimensions(width, height, reason))
+    if (!CheckEngineDimensions(width, height, reason))
         return false;
     for (int level = 0; level < 4; ++level) {
         const std::uint64_t offset = in.le32();

@@ -3,6 +3,7 @@
 #include "image_file.h"
 #include "imagedecode.h"
 #include "picture_buffer.h"
+#include "reducing_sink.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -92,6 +93,23 @@ video::IImage* ToEngineImage(video::IVideoDriver* driver, imagedecode::PictureBu
     return image;
 }
 
+// What the driver's textures can hold. OpenGL says how large they may be
+// and takes any size; the Software renderer and BurningsVideo take powers of
+// two only, and rescale other pictures: the Software renderer up to the
+// next power of two, BurningsVideo down to the one below (and it tells no
+// largest size). The null driver keeps any picture as it is.
+imagedecode::TextureLimits TextureLimitsOf(video::IVideoDriver* driver)
+{
+    using imagedecode::PowerOfTwo;
+    const core::dimension2du largest = driver->getMaxTextureSize();
+    PowerOfTwo powerOfTwo = PowerOfTwo::Any;
+    if (driver->getDriverType() != video::EDT_NULL &&
+        !driver->queryFeature(video::EVDF_TEXTURE_NPOT))
+        powerOfTwo = driver->getDriverType() == video::EDT_BURNINGSVIDEO ? PowerOfTwo::RoundDown
+                                                                         : PowerOfTwo::RoundUp;
+    return imagedecode::LimitsForDriver(largest.Width, largest.Height, powerOfTwo);
+}
+
 // WAL and LMP go to the engine's decoder under a name with their extension.
 std::string EngineName(const imagedecode::ImageFormat& format)
 {
@@ -109,8 +127,9 @@ video::IImage* DecodePanoramaImage(video::IVideoDriver* driver, const unsigned c
     if (format->flags & imagedecode::DecodedByEngine)
         return DecodeWithEngine(driver, data, size, EngineName(*format).c_str(), reason);
     imagedecode::PictureBuffer picture;
+    imagedecode::ReducingSink reducing(TextureLimitsOf(driver), picture);
     imagedecode::DecodeWork work;
-    if (!format->codec->decode(data, size, picture, work, reason))
+    if (!format->codec->decode(data, size, reducing, work, reason))
         return nullptr;
     return ToEngineImage(driver, picture, reason);
 }
@@ -127,7 +146,8 @@ video::IImage* DecodePanoramaImageFile(video::IVideoDriver* driver, const io::pa
         return DecodeWithEngine(driver, input.data(), input.size(), EngineName(*format).c_str(),
                                 reason);
     imagedecode::PictureBuffer picture;
-    if (!input.decode(picture, reason))
+    imagedecode::ReducingSink reducing(TextureLimitsOf(driver), picture);
+    if (!input.decode(reducing, reason))
         return nullptr;
     return ToEngineImage(driver, picture, reason);
 }

@@ -12,13 +12,15 @@
 namespace imageload {
 
 // Decodes `size` bytes into a new engine image (ECF_R8G8B8, or ECF_A8R8G8B8
-// for pictures with alpha), or returns nullptr and says why in `reason`.
-// The caller drops the image.
+// for pictures with alpha), or returns nullptr and says why in `reason`. A
+// picture larger than the driver's textures can show is reduced to the
+// largest that they can, as it is decoded. The caller drops the image.
 irr::video::IImage* DecodePanoramaImage(irr::video::IVideoDriver* driver, const unsigned char* data,
                                         std::size_t size, std::string& reason);
 
 // Reads a regular file of at most imagedecode::MaxFileSize bytes and decodes
-// it the same way; a PNG is decoded as it is read.
+// it the same way; a PNG is decoded as it is read, every other format from
+// the file mapped into memory.
 irr::video::IImage* DecodePanoramaImageFile(irr::video::IVideoDriver* driver,
                                             const irr::io::path& file, std::string& reason);
 
@@ -27,7 +29,7 @@ irr::video::IImage* DecodePanoramaImageFile(irr::video::IVideoDriver* driver,
 // Loads the picture `file` as a texture named `file`: decodes it safely, hands
 // the image to the driver's texture cache (addTexture) and returns the cached
 // texture from getTexture. A file that cannot be loaded (missing, damaged, of
-// no supported format, or larger than 16384 pixels a side or 128 megapixels)
+// no supported format, or describing more than imagedecode::MaxImagePixels)
 // gets one line on standard error naming the file and the reason, and
 // nullptr; getTexture is then not called, so no engine loader sees the file.
 // The same words, without the program's name, go to `refusal` when given.

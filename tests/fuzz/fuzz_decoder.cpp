@@ -1,11 +1,14 @@
 // libFuzzer target for one row of the format table, chosen at build time
 // with -DFUZZ_FORMAT=<key>, or for identification followed by decoding, as
 // the viewer does, with the key "any". Every picture goes to a sink that
-// checks the row protocol; every broken promise stops the run:
+// checks the row protocol (for "any", as in the viewer, through the sink
+// that reduces pictures larger than a texture, here 64 pixels a side);
+// every broken promise stops the run:
 // a refusal without a reason, a decoded file that its own header check
 // refuses, rows handed out of turn, a picture left incomplete.
 #include "checking_sink.h"
 #include "imagedecode.h"
+#include "reducing_sink.h"
 
 #include <cstring>
 
@@ -46,9 +49,13 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
     if (!format->codec->decode)
         return 0;
     CheckingSink sink(format->flags);
+    TextureLimits limits;
+    limits.maxWidth = limits.maxHeight = 64;
+    ReducingSink reducing(limits, sink);
     DecodeWork work;
     reason.clear();
-    const bool decoded = format->codec->decode(data, size, sink, work, reason);
+    const bool decoded = format->codec->decode(
+        data, size, target ? static_cast<RowSink&>(sink) : reducing, work, reason);
     Require(decoded || !reason.empty());
     Require(!decoded || (checked && sink.complete()));
     Require(sink.faults().empty());

@@ -12,6 +12,9 @@
 
 #include <gtest/gtest.h>
 
+#include <jpeglib.h>
+
+#include <cstdio>
 #include <fstream>
 #include <functional>
 #include <map>
@@ -218,6 +221,66 @@ TEST(ViewerImage, FilesBuiltToCostShowTheirPictureInTime)
             name, write, [&](const Image& shown) { return Differences(shown, expected, 1) == 0; });
         EXPECT_EQ(err.find("cannot load"), std::string::npos) << err;
     }
+}
+
+// The direction-coded test panorama as a JPEG, written row by row.
+void WriteTestPanoramaJpeg(const std::string& path, int width, int height)
+{
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    jpeg_compress_struct cinfo;
+    jpeg_error_mgr err;
+    cinfo.err = jpeg_std_error(&err);
+    jpeg_create_compress(&cinfo);
+    jpeg_stdio_dest(&cinfo, file);
+    cinfo.image_width = JDIMENSION(width);
+    cinfo.image_height = JDIMENSION(height);
+    cinfo.input_components = 3;
+    cinfo.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, 90, TRUE);
+    jpeg_start_compress(&cinfo, TRUE);
+    // Rows differ only in their blue, the latitude: one row painted, then
+    // its blue set for each.
+    std::vector<unsigned char> row(std::size_t(width) * 3);
+    testPanoramaRow(width, height, 0, row.data());
+    for (int y = 0; y < height; ++y) {
+        unsigned char pixel[3];
+        testPanoramaRow(1, height, y, pixel);
+        for (std::size_t x = 0; x < std::size_t(width); ++x)
+            row[x * 3 + 2] = pixel[2];
+        JSAMPROW rows[] = {row.data()};
+        jpeg_write_scanlines(&cinfo, rows, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    std::fclose(file);
+}
+
+// A panorama larger than the largest texture (24000 x 12000; OpenGL here
+// takes 16384) shows, reduced, what the directions say: at heading 0 and
+// after a turn to the right, within the loss of a JPEG file.
+TEST(ViewerImage, PictureLargerThanATextureShowsItsDirections)
+{
+    ViewerRun run;
+    ASSERT_TRUE(run.x.isOpen()) << "no X display; run this test through with-xvfb.sh";
+    run.writeSettings({5, 640, 480, 32, 0, 0, 0});
+    WriteTestPanoramaJpeg(run.folder.file("large.jpg"), 24000, 12000);
+    run.start({"large.jpg"});
+    const x11testing::Window window = run.waitForWindow();
+    ASSERT_NE(window, 0u) << run.errorOutput();
+    for (const double heading : {0.0, 45.0}) {
+        if (heading > 0) // 45 % of the width from the centre turns 45 degrees
+            run.x.movePointer(window, 320 + 640 * 45 / 100, 240);
+        std::string difference;
+        x11testing::waitUntil([&] {
+            difference = compareWithView(run.x.grab(window), {640, 480, heading}, 3.0);
+            return difference.empty();
+        });
+        EXPECT_EQ(difference, "") << heading;
+    }
+    EXPECT_EQ(run.close(window), 0);
+    EXPECT_EQ(run.errorOutput().find("cannot load"), std::string::npos) << run.errorOutput();
 }
 
 } // namespace

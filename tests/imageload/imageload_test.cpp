@@ -6,15 +6,20 @@
 #include "checking_sink.h"
 #include "imagedecode.h"
 #include "imageload.h"
+#include "mapped_bytes.h"
 #include "picture_buffer.h"
 #include "scratch_folder.h"
 #include "testimages.h"
+#include "texture_size.h"
 
 #include <gtest/gtest.h>
 #include <irrlicht.h>
 
 #include <filesystem>
 #include <random>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 using namespace irr;
 using namespace testimages;
@@ -173,7 +178,8 @@ Bytes With(Bytes b, std::size_t at, std::uint32_t le32, std::size_t size = 0)
 // Files load by their content, as textures under their names. A refused one
 // gets one line on standard error naming it and the reason, and never reaches
 // getTexture (which would load the too wide BMP): sizes beyond the limit (a
-// small file must not claim gigabytes), unfinished or corrupt JPEG data (the
+// small file must not claim gigabytes; pictures wider than a texture load,
+// reduced), unfinished or corrupt JPEG data (the
 // library would fill in grey), hundreds of progressive scans (each one a pass
 // over the picture), BMP colour masks past the end of the file.
 TEST(LoadPanoramaTexture, GoesByContentAndRefusesInOneLine)
@@ -199,11 +205,12 @@ TEST(LoadPanoramaTexture, GoesByContentAndRefusesInOneLine)
         {write("png.jpg", EncodePng(rgb, "RGB")), nullptr},
         {write("photo", EncodeJpeg(rgb, "RGB")), nullptr},
         {write("widest.png", EncodePng(MakeTrueColor(side, 2, false), "RGB")), nullptr},
+        {write("wider-than-a-texture.jpg", EncodeJpeg(MakeTrueColor(20000, 8, false), "RGB")),
+         nullptr},
         {wide, "limit"},
-        {write("huge.bmp", With(bmp, 18, 65536)), "limit"},
+        {write("huge.bmp", With(bmp, 18, 0x7FFFFFFF)), "limit"},
         {write("each-side-allowed.bmp", With(With(bmp, 18, side), 22, side / 2 + 1)), "limit"},
         {write("wide.png", EncodePng(MakeTrueColor(side + 1, 1, false), "RGB")), "limit"},
-        {write("wide.jpg", EncodeJpeg(MakeTrueColor(side + 8, 8, false), "RGB")), "limit"},
         {write("cut.jpg", Bytes(jpeg.begin(), jpeg.begin() + jpeg.size() * 6 / 10)),
          "Premature end"},
         {write("marked.jpg", marked), "JPEG"},
@@ -226,6 +233,7 @@ TEST(LoadPanoramaTexture, GoesByContentAndRefusesInOneLine)
         EXPECT_EQ(engine.driver->getTextureCount(), textures + (reason ? 0 : 1)) << file;
         if (!reason) {
             EXPECT_EQ(engine.driver->getTexture(file.c_str()), texture);
+            EXPECT_LE(texture ? texture->getSize().Width : 0, imagedecode::MaxTextureSide);
             continue;
         }
         EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
@@ -233,6 +241,27 @@ TEST(LoadPanoramaTexture, GoesByContentAndRefusesInOneLine)
         const std::string name = std::filesystem::path(file).filename().string();
         EXPECT_NE(err.find(name.substr(0, 3)), std::string::npos) << err;
     }
+}
+
+// Another program shortens a file while the viewer has it mapped: reading
+// past the new end finds zeros instead of ending the process, and says so.
+TEST(MappedBytes, AFileShortenedWhileMappedReadsAsZerosAndSaysSo)
+{
+    const ScratchFolder dir;
+    const long page = sysconf(_SC_PAGESIZE);
+    dir.write("picture", std::string(3 * std::size_t(page), 'x'));
+    const int fd = open(dir.file("picture").c_str(), O_RDONLY);
+    ASSERT_GE(fd, 0);
+    imagedecode::MappedBytes bytes;
+    ASSERT_TRUE(bytes.map(fd, 3 * std::size_t(page)));
+    EXPECT_EQ(bytes.data()[2 * page], 'x');
+    EXPECT_FALSE(bytes.truncated());
+    ASSERT_EQ(truncate(dir.file("picture").c_str(), page), 0);
+    const volatile unsigned char* data = bytes.data();
+    EXPECT_EQ(data[0], 'x');
+    EXPECT_EQ(data[2 * page + 1], 0);
+    EXPECT_TRUE(bytes.truncated());
+    close(fd);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "test_panorama.h"
 
 #include <cmath>
+#include <utility>
 
 constexpr double degrees = 180.0 / 3.14159265358979323846;
 
@@ -12,6 +13,18 @@ static void put(std::string& out, std::initializer_list<unsigned> values, int by
             out += char(value >> 8 * i & 0xFF);
 }
 
+void testPanoramaRow(int width, int height, int y, unsigned char* rgb)
+{
+    const double latitude = 90.0 - (y + 0.5) / height * 180.0;
+    for (std::size_t x = 0; x < std::size_t(width); ++x) {
+        const double longitude = ((x + 0.5) / width * 360.0 - 180.0) / degrees;
+        rgb[x * 3] = static_cast<unsigned char>(std::lround(128.0 + 127.0 * std::cos(longitude)));
+        rgb[x * 3 + 1] =
+            static_cast<unsigned char>(std::lround(128.0 + 127.0 * std::sin(longitude)));
+        rgb[x * 3 + 2] = static_cast<unsigned char>(std::lround((latitude + 90.0) / 180.0 * 255.0));
+    }
+}
+
 std::string testPanorama(int width, int height)
 {
     const unsigned rowBytes = unsigned(width * 3 + 3) / 4 * 4, size = rowBytes * unsigned(height);
@@ -20,14 +33,10 @@ std::string testPanorama(int width, int height)
     put(out, {1, 24}, 2);
     put(out, {0, size, 2835, 2835, 0, 0});
     std::string row(rowBytes, 0);
-    for (int y = height - 1; y >= 0; --y) { // BMP rows run from the bottom up
-        const double latitude = 90.0 - (y + 0.5) / height * 180.0;
-        for (std::size_t x = 0; x < std::size_t(width); ++x) {
-            const double longitude = ((x + 0.5) / width * 360.0 - 180.0) / degrees;
-            row[x * 3] = char(std::lround((latitude + 90.0) / 180.0 * 255.0));
-            row[x * 3 + 1] = char(std::lround(128.0 + 127.0 * std::sin(longitude)));
-            row[x * 3 + 2] = char(std::lround(128.0 + 127.0 * std::cos(longitude)));
-        }
+    for (int y = height - 1; y >= 0; --y) { // BMP rows run from the bottom up, blue first
+        testPanoramaRow(width, height, y, reinterpret_cast<unsigned char*>(row.data()));
+        for (std::size_t x = 0; x < std::size_t(width); ++x)
+            std::swap(row[x * 3], row[x * 3 + 2]);
         out += row;
     }
     return out;

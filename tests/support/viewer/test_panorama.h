@@ -8,6 +8,9 @@
 
 #include <string>
 
+// Row `y` of the test panorama: red, green, blue for each pixel.
+void testPanoramaRow(int width, int height, int y, unsigned char* rgb);
+
 // The test panorama as an uncompressed 24-bit BMP file.
 std::string testPanorama(int width, int height);
 

@@ -1,0 +1,97 @@
+#include "reducing_sink.h"
+
+#include <cstring>
+#include <new>
+
+namespace imagedecode {
+
+PictureSize ReducingSink::plan(PictureSize full)
+{
+    return planned_ = TextureSize(full, limits_);
+}
+
+bool ReducingSink::begin(const PictureInfo& picture, std::string& reason)
+{
+    picture_ = picture;
+    const PictureSize declared{picture.width, picture.height};
+    // A decoder that planned declares a size between the plan and the full
+    // picture.
+    const bool planned =
+        planned_.width && planned_.width <= declared.width && planned_.height <= declared.height;
+    size_ = planned ? planned_ : TextureSize(declared, limits_);
+    reducing_ = !(size_ == declared);
+    if (!reducing_)
+        return output_.begin(picture, reason);
+
+    stride_ = std::size_t(picture.width) * BytesPerPixel(picture.layout);
+    std::uint64_t rows = MaxBandRows;
+    if (picture.passes > 1) {
+        if (std::uint64_t(picture.width) * picture.height > MaxPassesPixels) {
+            reason = "an interlaced picture of more than " + std::to_string(MaxPassesPixels >> 20) +
+                     " megapixels cannot be reduced; save it without interlacing";
+            return false;
+        }
+        rows = picture.height;
+    }
+    rows_.reset(new (std::nothrow) unsigned char[rows * stride_]);
+    if (!rows_) {
+        reason = "not enough memory to reduce the image";
+        return false;
+    }
+    reducer_.setUp(declared, size_, static_cast<unsigned>(BytesPerPixel(picture.layout)));
+    committed_ = 0;
+    PictureInfo reduced = picture;
+    reduced.width = size_.width;
+    reduced.height = size_.height;
+    reduced.passes = 1;
+    return output_.begin(reduced, reason);
+}
+
+unsigned char* ReducingSink::band(std::uint32_t first, std::uint32_t count, std::size_t& stride)
+{
+    if (!reducing_)
+        return output_.band(first, count, stride);
+    stride = stride_;
+    if (picture_.passes > 1)
+        return rows_.get() + std::size_t(first) * stride_;
+    bandFirst_ = first;
+    return rows_.get();
+}
+
+void ReducingSink::commit(std::uint32_t first, std::uint32_t count)
+{
+    if (!reducing_) {
+        output_.commit(first, count);
+        return;
+    }
+    // Rows are final in the last pass only.
+    const std::uint64_t earlierPasses = std::uint64_t(picture_.passes - 1) * picture_.height;
+    const bool final = committed_ >= earlierPasses;
+    committed_ += count;
+    if (!final)
+        return;
+    const std::uint32_t start = picture_.passes > 1 ? 0 : bandFirst_;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const std::uint32_t row =
+            picture_.order == RowOrder::TopDown ? first + i : first + count - 1 - i;
+        reduceRow(rows_.get() + std::size_t(row - start) * stride_);
+    }
+}
+
+// The reducer sums rows from the top: a bottom-up picture goes in upside
+// down, and its output rows come out bottom-up, in the order declared.
+void ReducingSink::reduceRow(const unsigned char* row)
+{
+    std::uint32_t done = 0;
+    const unsigned char* reduced = reducer_.add(row, done);
+    if (!reduced)
+        return;
+    const std::uint32_t index =
+        picture_.order == RowOrder::TopDown ? done : size_.height - 1 - done;
+    std::size_t stride = 0;
+    unsigned char* out = output_.band(index, 1, stride);
+    std::memcpy(out, reduced, std::size_t(size_.width) * BytesPerPixel(picture_.layout));
+    output_.commit(index, 1);
+}
+
+} // namespace imagedecode

@@ -1,0 +1,231 @@
+// Pictures larger than the texture: the size they are shown at, and their
+// reduction as they are decoded, against an area average worked out here
+// pixel by pixel from the full picture.
+#include "checking_sink.h"
+#include "reducing_sink.h"
+#include "testimages.h"
+
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <random>
+
+namespace {
+
+using namespace imagedecode;
+using testimages::Bytes;
+
+// Each output pixel: the sum of every input pixel times the area of it that
+// the output pixel covers, divided by the output pixel's area, rounded.
+// Coordinates are scaled by the product of the sizes to stay whole numbers.
+std::vector<unsigned char> AreaAverage(const std::vector<unsigned char>& in, PictureSize from,
+                                       PictureSize to, unsigned channels)
+{
+    const auto overlap = [](std::uint64_t a0, std::uint64_t a1, std::uint64_t b0,
+                            std::uint64_t b1) {
+        return std::max(a0, b0) < std::min(a1, b1) ? std::min(a1, b1) - std::max(a0, b0) : 0;
+    };
+    std::vector<unsigned char> out;
+    const std::uint64_t area = std::uint64_t(from.width) * from.height;
+    for (std::uint64_t oy = 0; oy < to.height; ++oy)
+        for (std::uint64_t ox = 0; ox < to.width; ++ox)
+            for (unsigned c = 0; c < channels; ++c) {
+                std::uint64_t sum = 0;
+                for (std::uint64_t y = 0; y < from.height; ++y)
+                    for (std::uint64_t x = 0; x < from.width; ++x)
+                        sum += in[(y * from.width + x) * channels + c] *
+                               overlap(x * to.width, (x + 1) * to.width, ox * from.width,
+                                       (ox + 1) * from.width) *
+                               overlap(y * to.height, (y + 1) * to.height, oy * from.height,
+                                       (oy + 1) * from.height);
+                out.push_back(static_cast<unsigned char>((2 * sum + area) / (2 * area)));
+            }
+    return out;
+}
+
+struct Decoded
+{
+    bool ok = false;
+    std::string reason;
+    PictureInfo picture;
+    std::vector<unsigned char> pixels;
+    DecodeWork work;
+};
+
+// Through the reducing sink into the sink that checks the row protocol;
+// without limits, the full picture.
+Decoded Decode(const Bytes& file, const TextureLimits* limits = nullptr)
+{
+    Decoded d;
+    const ImageFormat* format = IdentifyImage(file.data(), file.size(), d.reason);
+    if (!format || !format->codec->decode)
+        return d;
+    CheckingSink checking(format->flags);
+    ReducingSink reducing(limits ? *limits : TextureLimits(), checking);
+    RowSink& sink = limits ? static_cast<RowSink&>(reducing) : checking;
+    d.ok = format->codec->decode(file.data(), file.size(), sink, d.work, d.reason);
+    EXPECT_EQ(checking.faults(), "");
+    EXPECT_TRUE(!d.ok || checking.complete());
+    d.picture = checking.picture();
+    d.pixels = checking.pixels();
+    return d;
+}
+
+class EveryFormat : public testing::TestWithParam<ImageCase>
+{};
+
+// Bottom-up, top-down and interlaced files of every format, to sizes that
+// cut their pixels at fractions (13 x 7 and 13 x 37 to widths 8 to 12; to
+// less than half, a JPEG would be decoded at half its size first).
+TEST_P(EveryFormat, ReducesToTheAreaAverage)
+{
+    const Decoded full = Decode(GetParam().bytes);
+    ASSERT_TRUE(full.ok) << full.reason;
+    const PictureSize from{full.picture.width, full.picture.height};
+    const unsigned channels = unsigned(BytesPerPixel(full.picture.layout));
+    for (std::uint32_t width : {8u, 10u, 12u}) {
+        TextureLimits limits;
+        limits.maxWidth = width;
+        const Decoded reduced = Decode(GetParam().bytes, &limits);
+        ASSERT_TRUE(reduced.ok) << reduced.reason;
+        const PictureSize to{reduced.picture.width, reduced.picture.height};
+        EXPECT_EQ(to, TextureSize(from, limits));
+        EXPECT_EQ(reduced.picture.layout, full.picture.layout);
+        EXPECT_EQ(reduced.pixels, AreaAverage(full.pixels, from, to, channels)) << width;
+    }
+}
+
+// The valid files of every format decoded here (not by the engine).
+std::vector<ImageCase> DecodedHere()
+{
+    std::vector<ImageCase> cases = ValidCases();
+    cases.erase(std::remove_if(cases.begin(), cases.end(),
+                               [](const ImageCase& c) {
+                                   return c.extension == "wal" || c.extension == "lmp";
+                               }),
+                cases.end());
+    return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(ValidFiles, EveryFormat, testing::ValuesIn(DecodedHere()),
+                         [](const testing::TestParamInfo<ImageCase>& test) {
+                             return test.param.name;
+                         });
+
+// The reducer alone on random pictures: ratios below 2, far above, one side
+// unchanged, one side to a single pixel, and the largest sums (white).
+TEST(AreaReducer, AveragesTheAreaEachOutputPixelCovers)
+{
+    struct Case
+    {
+        PictureSize from, to;
+        unsigned channels;
+        bool white;
+    } cases[] = {{{37, 23}, {29, 17}, 3, false}, {{37, 23}, {5, 3}, 4, false},
+                 {{16, 16}, {16, 7}, 3, false},  {{64, 5}, {1, 1}, 3, false},
+                 {{3, 200}, {2, 1}, 4, false},   {{300, 20000}, {2, 3}, 3, true}};
+    std::mt19937 random(7);
+    for (const Case& c : cases) {
+        std::vector<unsigned char> in(std::size_t(c.from.width) * c.from.height * c.channels, 255);
+        if (!c.white)
+            for (unsigned char& v : in)
+                v = static_cast<unsigned char>(random());
+        AreaReducer reducer;
+        reducer.setUp(c.from, c.to, c.channels);
+        std::vector<unsigned char> out;
+        std::uint32_t expectedRow = 0;
+        for (std::uint32_t y = 0; y < c.from.height; ++y) {
+            std::uint32_t row = 0;
+            if (const unsigned char* done =
+                    reducer.add(in.data() + std::size_t(y) * c.from.width * c.channels, row)) {
+                EXPECT_EQ(row, expectedRow++);
+                out.insert(out.end(), done, done + std::size_t(c.to.width) * c.channels);
+            }
+        }
+        EXPECT_EQ(expectedRow, c.to.height);
+        if (c.white)
+            EXPECT_EQ(out, std::vector<unsigned char>(out.size(), 255));
+        else
+            EXPECT_EQ(out, AreaAverage(in, c.from, c.to, c.channels))
+                << c.from.width << " x " << c.from.height;
+    }
+}
+
+// The size a picture is shown at, per driver: OpenGL (16384, any size),
+// the Software renderer (65536, powers of two made larger), BurningsVideo
+// (no largest size, powers of two made smaller), a driver of 8192.
+TEST(TextureSize, KeepsTheAspectWithinTheDriversLimits)
+{
+    const TextureLimits openGl = LimitsForDriver(16384, 16384, PowerOfTwo::Any);
+    const TextureLimits software = LimitsForDriver(65536, 65536, PowerOfTwo::RoundUp);
+    const TextureLimits burnings = LimitsForDriver(0, 0, PowerOfTwo::RoundDown);
+    const TextureLimits small = LimitsForDriver(8192, 8192, PowerOfTwo::Any);
+    struct Case
+    {
+        const TextureLimits& limits;
+        PictureSize picture, shown;
+    } cases[] = {
+        {openGl, {24000, 12000}, {16384, 8192}},
+        {openGl, {30000, 15000}, {16384, 8192}},
+        {openGl, {16384, 8192}, {16384, 8192}},   // fits: as it is
+        {openGl, {16384, 8193}, {16383, 8192}},   // one row over 128 megapixels
+        {openGl, {20000, 20000}, {11585, 11585}}, // 128 megapixels
+        {openGl, {262144, 3}, {16384, 1}},        // a side that would round to 0
+        {openGl, {5, 262144}, {1, 16384}},
+        {software, {24000, 12000}, {16384, 8192}},
+        {software, {6000, 3000}, {6000, 3000}},    // fits: the engine's own rescaling
+        {software, {20000, 6000}, {16384, 4096}},  // 4915 rounds up past the picture's 6000
+        {software, {20000, 9000}, {16384, 8192}},  // 7373 up to 8192
+        {software, {20000, 12000}, {16384, 8192}}, // 9830 up would be 256 megapixels
+        {burnings, {20000, 10000}, {16384, 8192}},
+        {burnings, {17000, 6000}, {16384, 4096}}, // 5782 down
+        {small, {24000, 12000}, {8192, 4096}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(TextureSize(c.picture, c.limits), c.shown)
+            << c.picture.width << " x " << c.picture.height;
+    EXPECT_EQ(software.maxWidth, MaxTextureSide);
+    EXPECT_EQ(burnings.maxHeight, MaxTextureSide);
+}
+
+// JPEG is decoded at 1/2, 1/4 or 1/8 of its size when that still covers
+// the texture: a 64 x 32 file to a texture just below, at and above half
+// its width, and to a quarter and an eighth.
+TEST(JpegScale, OnlyWhereThePictureStillCoversTheTexture)
+{
+    const Bytes jpeg = testimages::EncodeJpeg(testimages::MakeTrueColor(64, 32, false), "RGB");
+    const struct
+    {
+        std::uint32_t maxWidth, decodedWidth;
+    } cases[] = {{33, 64}, {32, 32}, {31, 32}, {17, 32}, {16, 16}, {9, 16}, {8, 8}, {3, 8}};
+    for (const auto& c : cases) {
+        TextureLimits limits;
+        limits.maxWidth = c.maxWidth;
+        const Decoded d = Decode(jpeg, &limits);
+        ASSERT_TRUE(d.ok) << d.reason;
+        EXPECT_EQ(d.work.pixelsFilled, std::uint64_t(c.decodedWidth) * c.decodedWidth / 2)
+            << c.maxWidth;
+        EXPECT_EQ(d.picture.width, c.maxWidth);
+    }
+}
+
+// An interlaced picture is kept whole until its last pass: one that large
+// is refused before any of it is decoded.
+TEST(ReducingSink, RefusesInterlacedPicturesBeyondItsLimit)
+{
+    Bytes png = testimages::EncodePngDepth(testimages::MakeTrueColor(8, 8, false), "RGB", 8, true);
+    for (unsigned i = 0; i < 4; ++i) // 20000 x 8000
+        png[16 + i] = static_cast<unsigned char>(20000u >> (24 - 8 * i)),
+                 png[20 + i] = static_cast<unsigned char>(8000u >> (24 - 8 * i));
+    const uLong crc = crc32(0, png.data() + 12, 17);
+    for (unsigned i = 0; i < 4; ++i)
+        png[29 + i] = static_cast<unsigned char>(crc >> (24 - 8 * i));
+    TextureLimits limits;
+    const Decoded d = Decode(png, &limits);
+    EXPECT_FALSE(d.ok);
+    EXPECT_NE(d.reason.find("interlaced picture of more than 128 megapixels"), std::string::npos)
+        << d.reason;
+}
+
+} // namespace
