@@ -10,6 +10,7 @@ video::IVideoDriver* driver;
 gui::IGUIEnvironment* guienv;
 SKeyMap keyMap[4];
 video::ITexture* cylinder;
+gpano::TexturePlacement placement;
 
 using World = NullViewer;
 
