@@ -85,11 +85,14 @@ video::IImage* PlacePartialPanorama(video::IVideoDriver* driver, video::IImage* 
     video::IImage* picture = PictureAtSize(image, padded.pictureWidth, padded.pictureHeight);
     video::IImage* canvas = picture ? Pad(driver, picture, padded) : nullptr;
     if (!canvas) {
-        Ignore(file, picture ? "not enough memory to pad the picture to the full panorama"
-                             : "padded to the full panorama (" + std::to_string(padded.width) +
-                                   " x " + std::to_string(padded.height) +
-                                   " pixels at this scale) it would be larger than this "
-                                   "renderer's textures");
+        const gpano::CroppedArea& a = verdict.area;
+        Ignore(file,
+               picture
+                   ? "not enough memory to pad the picture to the full panorama"
+                   : "padded to the full panorama at its scale (" +
+                         std::to_string(std::uint64_t(a.fullWidth) * size.Width / a.width) + " x " +
+                         std::to_string(std::uint64_t(a.fullHeight) * size.Height / a.height) +
+                         " pixels) it would be larger than this renderer's textures");
         return image;
     }
     image->drop();
