@@ -367,8 +367,8 @@ std::string GPanoPacket(const Properties& properties, bool elements, const std::
            "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"><rdf:RDF "
            "xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\">"
            "<rdf:Description rdf:about=\"\" xmlns:" +
-           prefix + "=\"http://ns.google.com/photos/1.0/panorama/\"" + attributes + ">" +
-           children + "</rdf:Description></rdf:RDF></x:xmpmeta><?xpacket end=\"w\"?>";
+           prefix + "=\"http://ns.google.com/photos/1.0/panorama/\"" + attributes + ">" + children +
+           "</rdf:Description></rdf:RDF></x:xmpmeta><?xpacket end=\"w\"?>";
 }
 
 Properties GPanoCrop(unsigned fullWidth, unsigned fullHeight, unsigned width, unsigned height,
@@ -403,8 +403,9 @@ Bytes WithPngChunk(const Bytes& png, const std::string& type, const std::string&
     Bytes body(type.begin(), type.end());
     body.insert(body.end(), data.begin(), data.end());
     Out chunk;
-    chunk.be32(std::uint32_t(data.size())).put(body).be32(
-        std::uint32_t(crc32(0, body.data(), uInt(body.size()))));
+    chunk.be32(std::uint32_t(data.size()))
+        .put(body)
+        .be32(std::uint32_t(crc32(0, body.data(), uInt(body.size()))));
     Bytes out = png;
     out.insert(afterImageData ? out.end() - 12 : out.begin() + 33, chunk.begin(), chunk.end());
     return out;
@@ -420,8 +421,7 @@ std::string PngXmpChunk(const std::string& packet, bool compressed)
                  reinterpret_cast<const Bytef*>(packet.data()), uLong(packet.size()));
         text.resize(size);
     }
-    return std::string("XML:com.adobe.xmp\0", 18) + char(compressed) + std::string(3, '\0') +
-           text;
+    return std::string("XML:com.adobe.xmp\0", 18) + char(compressed) + std::string(3, '\0') + text;
 }
 
 } // namespace testimages
