@@ -23,8 +23,8 @@ bool PlacesWithTextureMatrix(video::IVideoDriver* driver)
            driver->queryFeature(video::EVDF_TEXTURE_MATRIX);
 }
 
-// A new engine image of the picture padded with black; null when there is
-// not enough memory.
+// A new engine image of the picture (ECF_R8G8B8 or ECF_A8R8G8B8) padded with
+// black; null when there is not enough memory.
 video::IImage* Pad(video::IVideoDriver* driver, video::IImage* picture,
                    const gpano::PaddedPanorama& padded)
 {
@@ -71,15 +71,15 @@ video::IImage* PlacePartialPanorama(video::IVideoDriver* driver, video::IImage* 
         Ignore(file, verdict.problem);
     if (verdict.coverage != gpano::Coverage::Partial)
         return image;
-    // Pictures from the engine's own decoders may be of another format.
-    const video::ECOLOR_FORMAT format = image->getColorFormat();
-    if (format != video::ECF_R8G8B8 && format != video::ECF_A8R8G8B8)
-        return image;
-
     if (PlacesWithTextureMatrix(driver)) {
         placement = gpano::PlaceOnSphere(verdict.area);
         return image;
     }
+    // Only the layouts of the viewer's own decoders are padded; the engine's
+    // decoders read no metadata.
+    const video::ECOLOR_FORMAT format = image->getColorFormat();
+    if (format != video::ECF_R8G8B8 && format != video::ECF_A8R8G8B8)
+        return image;
     const gpano::PaddedPanorama padded = gpano::PadToFullPanorama(
         verdict.area, size.Width, size.Height, PanoramaTextureLimit(driver));
     video::IImage* picture = PictureAtSize(image, padded.pictureWidth, padded.pictureHeight);

@@ -26,6 +26,7 @@ irr::video::IImage* PlacePartialPanorama(irr::video::IVideoDriver* driver,
 gpano::TextureLimit PanoramaTextureLimit(irr::video::IVideoDriver* driver);
 
 // The picture as the padded panorama needs it, `width` x `height` pixels:
-// the image itself when it has that size, else null. Smaller pictures come
-// from decoding the file reduced, which this loader does not do.
+// the image itself when it has that size, else null. A picture that must be
+// smaller to fit the texture comes from decoding the file reduced to that
+// size, which this loader does not do.
 irr::video::IImage* PictureAtSize(irr::video::IImage* image, irr::u32 width, irr::u32 height);
