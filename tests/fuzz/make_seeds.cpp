@@ -37,8 +37,10 @@ int main(int argc, char** argv)
         Write(root, format->key, c.name + "." + c.extension, c.bytes);
     }
     using namespace worstfiles;
-    Write(root, "png", "after-the-picture.png", PngWithDataAfterPicture(64, 32, 8, false, 32 << 20));
-    Write(root, "png", "after-the-picture-16.png", PngWithDataAfterPicture(13, 7, 16, true, 8 << 20));
+    Write(root, "png", "after-the-picture.png",
+          PngWithDataAfterPicture(64, 32, 8, false, 32 << 20));
+    Write(root, "png", "after-the-picture-16.png",
+          PngWithDataAfterPicture(13, 7, 16, true, 8 << 20));
     Write(root, "bmp", "long-runs.bmp", BmpWithLongRuns(64, 16, 30000));
     Write(root, "bmp", "ending-early.bmp", BmpEndingEarly(2048, 2048, 7));
     Write(root, "pcx", "long-lines.pcx", PcxWithLongLines(16, 8, 65534));

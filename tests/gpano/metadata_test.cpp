@@ -182,6 +182,7 @@ INSTANTIATE_TEST_SUITE_P(
         JudgeCase{"AnotherPrefix",
                   GPanoPacket(GPanoCrop(8000, 4000, 4000, 1000, 1000, 1500), false, "pano"),
                   Coverage::Partial},
+        JudgeCase{"ZerosAfterThePacket", packet + std::string(3, '\0'), Coverage::Partial},
         JudgeCase{"BlanksAroundNumbers", With("CroppedAreaLeftPixels", " 1000 "),
                   Coverage::Partial},
         JudgeCase{"ShapeWithinOnePercent", packet, Coverage::Partial, "", 403, 100},
@@ -228,7 +229,17 @@ INSTANTIATE_TEST_SUITE_P(
                   "<!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">]><x>&b;</x>",
                   Coverage::Ignored, "the XMP metadata cannot be read"},
         JudgeCase{"NotXml", "\x01\x02 not XML at all", Coverage::Ignored,
-                  "the XMP metadata cannot be read"}),
+                  "the XMP metadata cannot be read"},
+        // The XMP library's time grows with the square of a node's properties.
+        JudgeCase{"TooManyProperties",
+                  [] {
+                      Properties many = GPanoCrop(8000, 4000, 4000, 1000, 1000, 1500);
+                      for (int i = 0; i < 5000; ++i)
+                          many.push_back({"P" + std::to_string(i), "1"});
+                      return GPanoPacket(many);
+                  }(),
+                  Coverage::Ignored,
+                  "the XMP metadata cannot be read (more than 5000 properties)"}),
     [](const auto& test) { return std::string(test.param.name); });
 
 } // namespace
