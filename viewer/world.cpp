@@ -15,10 +15,13 @@ public:
         return new CameraLeveller;
     }
 };
+
 // A partial panorama: the texture matrix finds the picture on its part of the
-// sphere, and clamping to the texture's border (black) leaves the rest black
-// along each axis the picture does not cover whole.
-void PlacePartialPanorama()
+// sphere, and clamping to the texture's border leaves the rest black along
+// each axis the picture does not cover whole. (The engine never sets a border
+// colour, so it is OpenGL's own, transparent black, which the mesh's solid
+// materials draw black.)
+void PlacePictureOnSphere()
 {
     core::matrix4 matrix;
     matrix.setTextureScale(placement.scaleU, placement.scaleV);
@@ -70,6 +73,6 @@ bool CreateWorld()
     node[0]->setMaterialFlag(video::EMF_GOURAUD_SHADING, true);
     node[0]->setMaterialTexture(0, cylinder);
     if (gpano::IsPartial(placement))
-        PlacePartialPanorama();
+        PlacePictureOnSphere();
     return true;
 }
