@@ -52,9 +52,24 @@ enum FormatFlags : unsigned
     NoSignature = 1u << 3,      // any bytes may start it: only its header check tells
 };
 
+// Largest XMP packet taken from a file.
+constexpr std::size_t MaxXmpBytes = std::size_t(1) << 20;
+
+// The XMP packet a file carries before its picture data: in a JPEG file the
+// first APP1 segment with the XMP header before the first scan, in a PNG file
+// the first iTXt chunk with the keyword "XML:com.adobe.xmp" before the first
+// IDAT (compressed or not). Extended XMP is not read. A decoder fills it
+// before it calls its sink's begin(), so the caller has it whatever the sink.
+struct XmpPacket
+{
+    bool found = false;  // the file has one
+    std::string text;    // the packet, when it could be taken
+    std::string problem; // otherwise why not: too large, damaged
+};
+
 // The work one decode did, counted so that tests can bound it by the picture
-// and the file rather than by time. Each decoder fills the counters that
-// apply to it and leaves the others at 0.
+// and the file rather than by time, and the metadata it met on the way. Each
+// decoder fills the counters that apply to it and leaves the others at 0.
 struct DecodeWork
 {
     std::uint64_t pixelsFilled = 0;      // pixels of the rows handed to the sink, every pass
@@ -63,6 +78,7 @@ struct DecodeWork
     std::uint64_t bytesAfterLastRow = 0; // PNG: of these, the piece the last row came in, at most
     std::uint64_t inflatedBytes = 0;     // PNG: bytes inflated, at most
     unsigned scans = 0;                  // JPEG: scans the library read
+    XmpPacket xmp;                       // JPEG, PNG
 };
 
 // What a format's source file gives the table. Every function says why it

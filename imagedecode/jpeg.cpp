@@ -12,6 +12,7 @@
 // marker, odd scan parameters of a sequential file).
 #include "byte_reader.h"
 #include "decoder.h"
+#include "xmp_packet.h"
 
 #include <algorithm>
 #include <csetjmp>
@@ -39,12 +40,14 @@ constexpr long LibraryMemoryMargin = 32L << 20;
 constexpr std::uint64_t MaxLibraryMemory = std::uint64_t(2) << 30;
 
 // The file's markers up to its end marker, read without decoding: how many
-// scans it has and whether one of them carries no data. Bytes are skipped
-// between markers as the library skips them.
+// scans it has, whether one of them carries no data, and the XMP packet
+// before the first. Bytes are skipped between markers as the library skips
+// them.
 struct Layout
 {
     unsigned scans = 0;
     bool emptyScan = false;
+    XmpPacket xmp;
 };
 
 bool IsRestart(unsigned code)
@@ -83,7 +86,10 @@ Layout ReadLayout(const unsigned char* data, std::size_t size)
             continue; // markers without a segment
         if (size - pos < 2 || LoadBe16(data + pos) < 2 || size - pos < LoadBe16(data + pos))
             return layout;
-        pos += LoadBe16(data + pos);
+        const std::size_t length = LoadBe16(data + pos);
+        if (code == 0xE1 && layout.scans == 0 && !layout.xmp.found)
+            TakeJpegXmp(data + pos + 2, length - 2, layout.xmp);
+        pos += length;
         if (code != 0xDA)
             continue;
         // A scan: its data runs to the next marker other than a restart
@@ -243,9 +249,9 @@ void ScaleToPlan(jpeg_decompress_struct& cinfo, PictureSize plan)
 }
 
 // The file's scans, counted from its markers.
-bool CheckScans(const unsigned char* data, std::size_t size, std::string& reason)
+bool CheckScans(const unsigned char* data, std::size_t size, Layout& layout, std::string& reason)
 {
-    const Layout layout = ReadLayout(data, size);
+    layout = ReadLayout(data, size);
     if (layout.scans > MaxScans)
         return Fail(reason, "the JPEG file has too many scans (more than 100)");
     if (layout.emptyScan)
@@ -276,7 +282,8 @@ bool Check(const unsigned char* data, std::size_t size, std::string& reason)
 {
     if (!Matches(data, size))
         return Fail(reason, "not a JPEG file");
-    if (!CheckScans(data, size, reason))
+    Layout layout;
+    if (!CheckScans(data, size, layout, reason))
         return false;
     Decompressor d;
     if (setjmp(d.err.jump)) {
@@ -339,8 +346,10 @@ bool Decode(const unsigned char* data, std::size_t size, RowSink& sink, DecodeWo
 {
     if (!Matches(data, size))
         return Fail(reason, "not a JPEG file");
-    if (!CheckScans(data, size, reason))
+    Layout layout;
+    if (!CheckScans(data, size, layout, reason))
         return false;
+    work.xmp = std::move(layout.xmp);
     // Everything that must survive a longjmp lives outside this frame's
     // registers: the decompressor and the row buffer.
     Decompressor d;

@@ -11,6 +11,7 @@
 // reader would inflate all of it) costs nothing.
 #include "byte_reader.h"
 #include "decoder.h"
+#include "xmp_packet.h"
 
 #include <png.h>
 
@@ -308,6 +309,32 @@ void OnRow(png_structp png, png_bytep newRow, png_uint_32 rowIndex, int passInde
     }
 }
 
+// An iTXt chunk before the picture data, from its data on: takes its XMP
+// packet when it has the XMP keyword, and skips the chunk. False when the
+// file ends first.
+bool ReadXmpChunk(Input& input, std::uint32_t length, XmpPacket& xmp)
+{
+    const std::size_t head = std::min<std::size_t>(length, PngXmpKeywordBytes);
+    const unsigned char* keyword = input.take(head);
+    if (!keyword)
+        return false;
+    if (!IsPngXmpKeyword(keyword, head))
+        return input.skip(std::uint64_t(length) - head + 4);
+    if (length > MaxPngXmpChunk) {
+        xmp.found = true;
+        xmp.problem = "the XMP metadata is larger than 1 MiB";
+        return input.skip(std::uint64_t(length) - head + 4);
+    }
+    std::string chunk(reinterpret_cast<const char*>(keyword), head);
+    const unsigned char* rest = input.take(length - head + 4);
+    if (!rest)
+        return false;
+    chunk.append(reinterpret_cast<const char*>(rest), length - head);
+    TakePngXmp(reinterpret_cast<const unsigned char*>(chunk.data()), chunk.size(),
+               LoadBe32(rest + length - head), xmp);
+    return true;
+}
+
 // Hands the file to libpng until the last row is complete. An error comes
 // back here by longjmp, so this frame owns nothing.
 bool Feed(png_structp png, png_infop info, Input& input, Reading& reading)
@@ -337,6 +364,12 @@ bool Feed(png_structp png, png_infop info, Input& input, Reading& reading)
         const bool ancillary = header[4] & 0x20;
         if (length > 0x7FFFFFFF)
             return Fail(reading.reason, "damaged PNG file: invalid chunk length");
+        if (std::memcmp(header + 4, "iTXt", 4) == 0 && !work.xmp.found) {
+            if (!ReadXmpChunk(input, length, work.xmp))
+                return Fail(reading.reason,
+                            "damaged PNG file: the file ends before the image data");
+            continue;
+        }
         const bool repeated = ancillary && std::find(given, given + kinds, type) != given + kinds;
         if (!data && (!ChangesPixels(header + 4) || repeated)) {
             if (!input.skip(std::uint64_t(length) + 4))

@@ -1,8 +1,9 @@
 #!/bin/sh
 # Runs the image loading tests (valid and damaged files, recognition, the row
-# protocol) under AddressSanitizer and UndefinedBehaviorSanitizer in a build
-# folder of their own, then gives the fuzz target of every format in the
-# format table, and the one that identifies first, a short bounded run.
+# protocol) and the metadata tests of partial panoramas under AddressSanitizer
+# and UndefinedBehaviorSanitizer in a build folder of their own, then gives the fuzz target of every format in the
+# format table, the one that identifies first and the one that reads
+# metadata, a short bounded run.
 #
 #   FUZZ_SECONDS  seconds per fuzz target (default 20; 0 skips fuzzing)
 #
@@ -18,9 +19,11 @@ fuzz_seconds=${FUZZ_SECONDS:-20}
 echo "== image loading tests under ASan and UBSan (build-asan)"
 cmake -S "$root" -B "$root/build-asan" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DSKYGLASS_SANITIZE=ON >/dev/null
-cmake --build "$root/build-asan" --target imageload_tests -j"$jobs"
-ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
-    "$root/build-asan/tests/imageload/imageload_tests" --gtest_brief=1
+cmake --build "$root/build-asan" --target imageload_tests gpano_tests -j"$jobs"
+for tests in imageload/imageload_tests gpano/gpano_tests; do
+    ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+        "$root/build-asan/tests/$tests" --gtest_brief=1
+done
 
 [ "$fuzz_seconds" -gt 0 ] || exit 0
 

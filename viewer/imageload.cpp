@@ -2,6 +2,7 @@
 
 #include "image_file.h"
 #include "imagedecode.h"
+#include "partial_panorama.h"
 #include "picture_buffer.h"
 #include "reducing_sink.h"
 
@@ -135,7 +136,7 @@ video::IImage* DecodePanoramaImage(video::IVideoDriver* driver, const unsigned c
 }
 
 video::IImage* DecodePanoramaImageFile(video::IVideoDriver* driver, const io::path& file,
-                                       std::string& reason)
+                                       std::string& reason, imagedecode::XmpPacket* xmp)
 {
     imagedecode::ImageFile input;
     const imagedecode::ImageFormat* format =
@@ -147,17 +148,13 @@ video::IImage* DecodePanoramaImageFile(video::IVideoDriver* driver, const io::pa
                                 reason);
     imagedecode::PictureBuffer picture;
     imagedecode::ReducingSink reducing(TextureLimitsOf(driver), picture);
-    if (!input.decode(reducing, reason))
-        return nullptr;
-    return ToEngineImage(driver, picture, reason);
+    const bool decoded = input.decode(reducing, reason);
+    if (xmp)
+        *xmp = input.work().xmp;
+    return decoded ? ToEngineImage(driver, picture, reason) : nullptr;
 }
 
-} // namespace imageload
-
-namespace {
-
-// The file name as it may appear on one line of the terminal.
-std::string Printable(const io::path& file)
+std::string PrintableName(const io::path& file)
 {
     std::string out;
     for (u32 i = 0; i < file.size(); ++i) {
@@ -167,9 +164,13 @@ std::string Printable(const io::path& file)
     return out;
 }
 
+} // namespace imageload
+
+namespace {
+
 void Refuse(const io::path& file, const std::string& reason, std::string* refusal)
 {
-    const std::string text = "cannot load \"" + Printable(file) + "\": " + reason;
+    const std::string text = "cannot load \"" + imageload::PrintableName(file) + "\": " + reason;
     std::fprintf(stderr, "skyglass: %s\n", text.c_str());
     if (refusal)
         *refusal = text;
@@ -178,7 +179,7 @@ void Refuse(const io::path& file, const std::string& reason, std::string* refusa
 } // namespace
 
 video::ITexture* LoadPanoramaTexture(video::IVideoDriver* driver, const io::path& file,
-                                     std::string* refusal)
+                                     std::string* refusal, gpano::TexturePlacement* placement)
 {
     if (!driver)
         return nullptr;
@@ -187,11 +188,14 @@ video::ITexture* LoadPanoramaTexture(video::IVideoDriver* driver, const io::path
         return nullptr;
     }
     std::string reason;
-    video::IImage* image = imageload::DecodePanoramaImageFile(driver, file, reason);
+    imagedecode::XmpPacket xmp;
+    video::IImage* image = imageload::DecodePanoramaImageFile(driver, file, reason, &xmp);
     if (!image) {
         Refuse(file, reason, refusal);
         return nullptr;
     }
+    if (placement && xmp.found)
+        image = PlacePartialPanorama(driver, image, xmp, file, *placement);
     video::ITexture* texture = driver->addTexture(file, image);
     image->drop();
     if (!texture) {

@@ -6,6 +6,9 @@
 
 #include <irrlicht.h>
 
+#include "imagedecode.h"
+#include "placement.h"
+
 #include <cstddef>
 #include <string>
 
@@ -20,9 +23,13 @@ irr::video::IImage* DecodePanoramaImage(irr::video::IVideoDriver* driver, const 
 
 // Reads a regular file of at most imagedecode::MaxFileSize bytes and decodes
 // it the same way; a PNG is decoded as it is read, every other format from
-// the file mapped into memory.
+// the file mapped into memory. The file's XMP packet goes to `xmp` when given.
 irr::video::IImage* DecodePanoramaImageFile(irr::video::IVideoDriver* driver,
-                                            const irr::io::path& file, std::string& reason);
+                                            const irr::io::path& file, std::string& reason,
+                                            imagedecode::XmpPacket* xmp = nullptr);
+
+// The file name as it may appear on one line of the terminal.
+std::string PrintableName(const irr::io::path& file);
 
 } // namespace imageload
 
@@ -33,6 +40,8 @@ irr::video::IImage* DecodePanoramaImageFile(irr::video::IVideoDriver* driver,
 // gets one line on standard error naming the file and the reason, and
 // nullptr; getTexture is then not called, so no engine loader sees the file.
 // The same words, without the program's name, go to `refusal` when given.
+// With `placement`, a partial panorama is placed as its metadata says
+// (partial_panorama.h).
 irr::video::ITexture* LoadPanoramaTexture(irr::video::IVideoDriver* driver,
-                                          const irr::io::path& file,
-                                          std::string* refusal = nullptr);
+                                          const irr::io::path& file, std::string* refusal = nullptr,
+                                          gpano::TexturePlacement* placement = nullptr);

@@ -70,8 +70,9 @@ scene::ISceneManager* smgr = device ? device->getSceneManager() : 0;
 video::IVideoDriver* driver = device ? device->getVideoDriver() : 0;
 gui::IGUIEnvironment* guienv = device ? device->getGUIEnvironment() : 0;
 
-SKeyMap keyMap[4];             // the camera's movement keys
-video::ITexture* cylinder = 0; // the panorama image
+SKeyMap keyMap[4];                 // the camera's movement keys
+video::ITexture* cylinder = 0;     // the panorama image
+gpano::TexturePlacement placement; // where it lies on the sphere
 
 int main(int argc, char* argv[])
 {
@@ -100,7 +101,7 @@ int main(int argc, char* argv[])
     // engine loader ever sees the file. Why it cannot be shown stays on
     // screen, for a viewer started where no console is seen.
     std::string refusal;
-    cylinder = LoadPanoramaTexture(driver, argv[1], &refusal);
+    cylinder = LoadPanoramaTexture(driver, argv[1], &refusal, &placement);
     if (!cylinder)
         ShowNotice(guienv, refusal.c_str(), LoadNoticeFont(guienv));
     if (!CreateWorld()) {

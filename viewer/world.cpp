@@ -15,6 +15,26 @@ public:
         return new CameraLeveller;
     }
 };
+
+// A partial panorama: the texture matrix finds the picture on its part of the
+// sphere, and clamping to the texture's border leaves the rest black along
+// each axis the picture does not cover whole. (The engine never sets a border
+// colour, so it is OpenGL's own, transparent black, which the mesh's solid
+// materials draw black.)
+void PlacePictureOnSphere()
+{
+    core::matrix4 matrix;
+    matrix.setTextureScale(placement.scaleU, placement.scaleV);
+    matrix.setTextureTranslate(placement.offsetU, placement.offsetV);
+    for (u32 i = 0; i < node[0]->getMaterialCount(); ++i) {
+        video::SMaterial& material = node[0]->getMaterial(i);
+        material.setTextureMatrix(0, matrix);
+        if (!placement.wholeWidth)
+            material.TextureLayer[0].TextureWrapU = video::ETC_CLAMP_TO_BORDER;
+        if (!placement.wholeHeight)
+            material.TextureLayer[0].TextureWrapV = video::ETC_CLAMP_TO_BORDER;
+    }
+}
 } // namespace
 
 void CreateKeymap()
@@ -52,5 +72,7 @@ bool CreateWorld()
     node[0]->setMaterialFlag(video::EMF_NORMALIZE_NORMALS, true);
     node[0]->setMaterialFlag(video::EMF_GOURAUD_SHADING, true);
     node[0]->setMaterialTexture(0, cylinder);
+    if (gpano::IsPartial(placement))
+        PlacePictureOnSphere();
     return true;
 }

@@ -1,6 +1,7 @@
 // Writes the tests' valid files into the seed folder of the format the table
 // recognises in each, and the files built to cost the most of each kind into
-// their format's folder; all of them into the folder "any". Sizes suit the
+// their format's folder; all of them into the folder "any". The packets of
+// partial panoramas, after a picture's size, go to the folder "xmp". Sizes suit the
 // fuzzing build's limit of 4 megapixels, and no file is over 64 KB, so that
 // libFuzzer's inputs stay small.
 #include "imagedecode.h"
@@ -36,8 +37,10 @@ int main(int argc, char** argv)
         Write(root, format->key, c.name + "." + c.extension, c.bytes);
     }
     using namespace worstfiles;
-    Write(root, "png", "after-the-picture.png", PngWithDataAfterPicture(64, 32, 8, false, 32 << 20));
-    Write(root, "png", "after-the-picture-16.png", PngWithDataAfterPicture(13, 7, 16, true, 8 << 20));
+    Write(root, "png", "after-the-picture.png",
+          PngWithDataAfterPicture(64, 32, 8, false, 32 << 20));
+    Write(root, "png", "after-the-picture-16.png",
+          PngWithDataAfterPicture(13, 7, 16, true, 8 << 20));
     Write(root, "bmp", "long-runs.bmp", BmpWithLongRuns(64, 16, 30000));
     Write(root, "bmp", "ending-early.bmp", BmpEndingEarly(2048, 2048, 7));
     Write(root, "pcx", "long-lines.pcx", PcxWithLongLines(16, 8, 65534));
@@ -45,4 +48,16 @@ int main(int argc, char** argv)
     Write(root, "jpeg", "100-scans.jpg", JpegWithScans(64, 32, 100, false));
     Write(root, "jpeg", "101-scans.jpg", JpegWithScans(64, 32, 101, false));
     Write(root, "jpeg", "100-scans-cmyk.jpg", JpegWithScans(32, 16, 100, false, 4));
+
+    using namespace testimages;
+    const Properties crop = GPanoCrop(8000, 4000, 4000, 1000, 1000, 1500);
+    const std::string packets[] = {GPanoPacket(crop), GPanoPacket(crop, true),
+                                   GPanoPacket(crop, false, "pano"),
+                                   GPanoPacket(GPanoCrop(4000, 2000, 4000, 500, 0, 0))};
+    for (std::size_t i = 0; i < std::size(packets); ++i) {
+        const std::string seed = std::string("\x01\x90\x00\x64", 4) + packets[i]; // 400 x 100
+        std::filesystem::create_directories(root / "xmp");
+        std::ofstream(root / "xmp" / ("packet-" + std::to_string(i) + ".xmp"), std::ios::binary)
+            << seed;
+    }
 }

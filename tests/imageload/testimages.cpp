@@ -7,6 +7,7 @@
 
 #include <jpeglib.h>
 #include <png.h>
+#include <zlib.h>
 
 using namespace testimages;
 
@@ -352,6 +353,75 @@ Bytes EncodeLmp(const Picture& p)
 {
     Out b;
     return b.le32(p.width).le32(p.height).put(p.indices);
+}
+
+std::string GPanoPacket(const Properties& properties, bool elements, const std::string& prefix)
+{
+    std::string attributes, children;
+    for (const auto& [name, value] : properties)
+        if (elements)
+            children += "<" + prefix + ":" + name + ">" + value + "</" + prefix + ":" + name + ">";
+        else
+            attributes += " " + prefix + ":" + name + "=\"" + value + "\"";
+    return "<?xpacket begin=\"\xEF\xBB\xBF\" id=\"W5M0MpCehiHzreSzNTczkc9d\"?>"
+           "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"><rdf:RDF "
+           "xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\">"
+           "<rdf:Description rdf:about=\"\" xmlns:" +
+           prefix + "=\"http://ns.google.com/photos/1.0/panorama/\"" + attributes + ">" + children +
+           "</rdf:Description></rdf:RDF></x:xmpmeta><?xpacket end=\"w\"?>";
+}
+
+Properties GPanoCrop(unsigned fullWidth, unsigned fullHeight, unsigned width, unsigned height,
+                     unsigned left, unsigned top)
+{
+    return {{"ProjectionType", "equirectangular"},
+            {"FullPanoWidthPixels", std::to_string(fullWidth)},
+            {"FullPanoHeightPixels", std::to_string(fullHeight)},
+            {"CroppedAreaImageWidthPixels", std::to_string(width)},
+            {"CroppedAreaImageHeightPixels", std::to_string(height)},
+            {"CroppedAreaLeftPixels", std::to_string(left)},
+            {"CroppedAreaTopPixels", std::to_string(top)}};
+}
+
+Bytes WithJpegApp1(const Bytes& jpeg, const std::string& data, bool afterScans)
+{
+    Out segment;
+    segment.u8(0xFF).u8(0xE1).be16(unsigned(data.size() + 2)).put(Bytes(data.begin(), data.end()));
+    Bytes out = jpeg;
+    out.insert(afterScans ? out.end() - 2 : out.begin() + 2, segment.begin(), segment.end());
+    return out;
+}
+
+std::string JpegXmpSegment(const std::string& packet)
+{
+    return std::string("http://ns.adobe.com/xap/1.0/", 29) + packet;
+}
+
+Bytes WithPngChunk(const Bytes& png, const std::string& type, const std::string& data,
+                   bool afterImageData)
+{
+    Bytes body(type.begin(), type.end());
+    body.insert(body.end(), data.begin(), data.end());
+    Out chunk;
+    chunk.be32(std::uint32_t(data.size()))
+        .put(body)
+        .be32(std::uint32_t(crc32(0, body.data(), uInt(body.size()))));
+    Bytes out = png;
+    out.insert(afterImageData ? out.end() - 12 : out.begin() + 33, chunk.begin(), chunk.end());
+    return out;
+}
+
+std::string PngXmpChunk(const std::string& packet, bool compressed)
+{
+    std::string text = packet;
+    if (compressed) {
+        uLongf size = compressBound(uLong(packet.size()));
+        text.resize(size);
+        compress(reinterpret_cast<Bytef*>(&text[0]), &size,
+                 reinterpret_cast<const Bytef*>(packet.data()), uLong(packet.size()));
+        text.resize(size);
+    }
+    return std::string("XML:com.adobe.xmp\0", 18) + char(compressed) + std::string(3, '\0') + text;
 }
 
 } // namespace testimages

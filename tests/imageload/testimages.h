@@ -50,6 +50,24 @@ Bytes EncodePngDepth(const Picture& p, const std::string& order, int depth, bool
 Bytes EncodeWal(const Picture& p);
 Bytes EncodeLmp(const Picture& p);
 
+// Metadata: an XMP packet with GPano properties (name without prefix, value)
+// bound to `prefix`, as attributes or as elements; the seven that place a
+// crop of width x height at (left, top) in a full panorama.
+using Properties = std::vector<std::pair<std::string, std::string>>;
+std::string GPanoPacket(const Properties& properties, bool elements = false,
+                        const std::string& prefix = "GPano");
+Properties GPanoCrop(unsigned fullWidth, unsigned fullHeight, unsigned width, unsigned height,
+                     unsigned left, unsigned top);
+// A JPEG file with an APP1 segment of `data` after its first marker, or
+// before its end marker, after the scans.
+Bytes WithJpegApp1(const Bytes& jpeg, const std::string& data, bool afterScans = false);
+std::string JpegXmpSegment(const std::string& packet); // the XMP header, then the packet
+// A PNG file with a chunk after its header chunk, or before its end chunk,
+// after the image data.
+Bytes WithPngChunk(const Bytes& png, const std::string& type, const std::string& data,
+                   bool afterImageData = false);
+std::string PngXmpChunk(const std::string& packet, bool compressed = false); // iTXt data
+
 // The same picture, opaque: what formats without alpha store of it.
 Picture Opaque(Picture p);
 

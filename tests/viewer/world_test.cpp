@@ -10,6 +10,7 @@ video::IVideoDriver* driver;
 gui::IGUIEnvironment* guienv;
 SKeyMap keyMap[4];
 video::ITexture* cylinder;
+gpano::TexturePlacement placement;
 
 using World = NullViewer;
 
@@ -48,6 +49,41 @@ TEST_F(World, CameraTurnsAtTheCentreOfThePanoramaThatShowsThePicture)
             EXPECT_TRUE(!m.Lighting && m.NormalizeNormals && m.GouraudShading) << i;
         }
     }
+}
+
+// The fifth pass: every material of a partial panorama finds the picture
+// through its texture matrix, and shows black (the border) beyond it along
+// each axis it does not cover whole; any other picture keeps the engine's.
+TEST_F(World, PartialPanoramaIsPlacedOnEveryMaterial)
+{
+    std::ofstream("media/360.x") << "xof 0303txt 0032\nMesh m { 3; 0;0;1;, 1;0;1;, 0;1;1;;"
+                                    " 2; 3;0,2,1;, 3;0,1,2;; MeshMaterialList { 2; 2; 0, 1;;"
+                                    " Material { 1;0;0;1;; 0; 0;0;0;; 0;0;0;; }"
+                                    " Material { 0;1;0;1;; 0; 0;0;0;; 0;0;0;; } } }\n";
+    for (const gpano::CroppedArea& area : {gpano::CroppedArea{8000, 4000, 2000, 4000, 0, 0},
+                                           gpano::CroppedArea{8000, 4000, 8000, 1000, 0, 500},
+                                           gpano::CroppedArea{8000, 4000, 8000, 4000, 0, 0}}) {
+        placement = area.width < area.fullWidth || area.height < area.fullHeight
+                        ? gpano::PlaceOnSphere(area)
+                        : gpano::TexturePlacement();
+        smgr->clear();
+        smgr->getMeshCache()->clear();
+        ASSERT_TRUE(CreateWorld());
+        ASSERT_EQ(node[0]->getMaterialCount(), 2u);
+        for (u32 i = 0; i < 2; ++i) {
+            const video::SMaterial& m = node[0]->getMaterial(i);
+            const f32* matrix = m.getTextureMatrix(0).pointer();
+            EXPECT_EQ(std::vector<f32>({matrix[0], matrix[5], matrix[8], matrix[9]}),
+                      std::vector<f32>({placement.scaleU, placement.scaleV, placement.offsetU,
+                                        placement.offsetV}));
+            const auto wrap = [](bool whole) {
+                return whole ? video::ETC_REPEAT : video::ETC_CLAMP_TO_BORDER;
+            };
+            EXPECT_EQ(m.TextureLayer[0].TextureWrapU, wrap(placement.wholeWidth)) << i;
+            EXPECT_EQ(m.TextureLayer[0].TextureWrapV, wrap(placement.wholeHeight)) << i;
+        }
+    }
+    placement = gpano::TexturePlacement();
 }
 
 TEST_F(World, MissingMeshIsReportedInOneLineAndNoPanoramaIsMade)

@@ -1,0 +1,89 @@
+#include "xmp_packet.h"
+
+#include <cstring>
+
+#include <zlib.h>
+
+namespace imagedecode {
+
+namespace {
+
+constexpr char JpegXmpHeader[] = "http://ns.adobe.com/xap/1.0/"; // and its terminating zero
+constexpr char PngXmpKeyword[] = "XML:com.adobe.xmp";
+
+// Inflates zlib data into `out`, at most MaxXmpBytes.
+bool Inflate(const unsigned char* data, std::size_t size, std::string& out, std::string& problem)
+{
+    z_stream z{};
+    if (inflateInit(&z) != Z_OK) {
+        problem = "not enough memory to inflate the XMP metadata";
+        return false;
+    }
+    out.resize(MaxXmpBytes + 1);
+    z.next_in = const_cast<unsigned char*>(data);
+    z.avail_in = static_cast<uInt>(size);
+    z.next_out = reinterpret_cast<unsigned char*>(&out[0]);
+    z.avail_out = static_cast<uInt>(out.size());
+    const int result = inflate(&z, Z_FINISH);
+    out.resize(out.size() - z.avail_out);
+    inflateEnd(&z);
+    if (result == Z_STREAM_END)
+        return true;
+    problem = out.size() > MaxXmpBytes ? "the XMP metadata is larger than 1 MiB"
+                                       : "the compressed XMP metadata is damaged";
+    out.clear();
+    return false;
+}
+
+} // namespace
+
+bool TakeJpegXmp(const unsigned char* segment, std::size_t size, XmpPacket& xmp)
+{
+    if (size < sizeof JpegXmpHeader || std::memcmp(segment, JpegXmpHeader, sizeof JpegXmpHeader))
+        return false;
+    xmp.found = true;
+    xmp.text.assign(reinterpret_cast<const char*>(segment) + sizeof JpegXmpHeader,
+                    size - sizeof JpegXmpHeader);
+    return true;
+}
+
+bool IsPngXmpKeyword(const unsigned char* data, std::size_t size)
+{
+    static_assert(sizeof PngXmpKeyword == PngXmpKeywordBytes, "the keyword and its zero");
+    return size >= PngXmpKeywordBytes && std::memcmp(data, PngXmpKeyword, PngXmpKeywordBytes) == 0;
+}
+
+// After the keyword: compression flag and method, language tag, translated
+// keyword (each of the last two ended by a zero), then the text.
+void TakePngXmp(const unsigned char* data, std::size_t size, std::uint32_t crc, XmpPacket& xmp)
+{
+    xmp.found = true;
+    uLong sum =
+        crc32(crc32(0, reinterpret_cast<const Bytef*>("iTXt"), 4), data, static_cast<uInt>(size));
+    if (sum != crc) {
+        xmp.problem = "the PNG chunk that holds the XMP metadata is damaged";
+        return;
+    }
+    std::size_t pos = PngXmpKeywordBytes + 2;
+    for (int field = 0; field < 2 && pos <= size; ++field) {
+        const void* end = std::memchr(data + pos, 0, size - pos);
+        pos = end ? static_cast<std::size_t>(static_cast<const unsigned char*>(end) - data) + 1
+                  : size + 1;
+    }
+    const bool compressed = size > PngXmpKeywordBytes && data[PngXmpKeywordBytes] != 0;
+    if (pos > size || (compressed && data[PngXmpKeywordBytes + 1] != 0)) {
+        xmp.problem = "the PNG chunk that holds the XMP metadata is damaged";
+        return;
+    }
+    if (compressed) {
+        Inflate(data + pos, size - pos, xmp.text, xmp.problem);
+        return;
+    }
+    if (size - pos > MaxXmpBytes) {
+        xmp.problem = "the XMP metadata is larger than 1 MiB";
+        return;
+    }
+    xmp.text.assign(reinterpret_cast<const char*>(data) + pos, size - pos);
+}
+
+} // namespace imagedecode

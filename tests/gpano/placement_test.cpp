@@ -1,0 +1,110 @@
+// Where a partial panorama goes: the texture coordinates that find it on the
+// sphere, and the picture padded with black to the full panorama.
+#include "padding.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using gpano::CroppedArea;
+
+// The cropped area's edges, where the mesh's coordinates must find the
+// picture's edges: its centre column at heading 0 (u = 0.5), its rows where
+// the full panorama has them.
+TEST(Placement, FindsThePictureOnItsPartOfTheSphere)
+{
+    const CroppedArea areas[] = {
+        {8000, 4000, 4000, 1000, 1000, 1500}, // a strip above the horizon, off centre
+        {8000, 4000, 2000, 4000, 6000, 0},    // a slice from pole to pole at the right edge
+        {8000, 4000, 8000, 1000, 0, 3000},    // all the way round, at the bottom
+        {6001, 3000, 1, 1, 0, 2999},          // one pixel
+    };
+    for (const CroppedArea& a : areas) {
+        const gpano::TexturePlacement p = gpano::PlaceOnSphere(a);
+        const double uLeft = (a.fullWidth - a.width) / 2.0 / a.fullWidth;
+        const double uRight = (a.fullWidth + a.width) / 2.0 / a.fullWidth;
+        const double vTop = double(a.top) / a.fullHeight;
+        const double vBottom = double(a.top + a.height) / a.fullHeight;
+        EXPECT_NEAR(p.scaleU * uLeft + p.offsetU, 0.0, 1e-5) << a.width;
+        EXPECT_NEAR(p.scaleU * uRight + p.offsetU, 1.0, 1e-5) << a.width;
+        EXPECT_NEAR(p.scaleV * vTop + p.offsetV, 0.0, 1e-5) << a.height;
+        EXPECT_NEAR(p.scaleV * vBottom + p.offsetV, 1.0, 1e-5) << a.height;
+        EXPECT_EQ(p.wholeWidth, a.width == a.fullWidth);
+        EXPECT_EQ(p.wholeHeight, a.height == a.fullHeight);
+        EXPECT_TRUE(gpano::IsPartial(p));
+    }
+    EXPECT_FALSE(gpano::IsPartial(gpano::TexturePlacement()));
+}
+
+struct PadCase
+{
+    CroppedArea area;
+    unsigned pictureWidth, pictureHeight;
+    gpano::TextureLimit limit;
+    gpano::PaddedPanorama expected; // worked out by hand
+};
+
+TEST(Placement, PadsToTheFullPanoramaWithinTheTextureLimit)
+{
+    const gpano::TextureLimit roomy{16384, 128u << 20};
+    const PadCase cases[] = {
+        // Half scale: the full panorama 4000 x 2000, the picture's centre at 2000.
+        {{8000, 4000, 4000, 1000, 1000, 1500},
+         2000,
+         500,
+         roomy,
+         {4000, 2000, 2000, 500, 1000, 750}},
+        // The same at full scale, limited to 4000 a side, or to 8,000,000 pixels: halved.
+        {{8000, 4000, 4000, 1000, 1000, 1500},
+         4000,
+         1000,
+         {4000, 128u << 20},
+         {4000, 2000, 2000, 500, 1000, 750}},
+        {{8000, 4000, 4000, 1000, 1000, 1500},
+         4000,
+         1000,
+         {16384, 8000000},
+         {4000, 2000, 2000, 500, 1000, 750}},
+        // Odd sizes: the centre as near as whole pixels allow; the bottom row kept.
+        {{1000, 500, 333, 100, 0, 400}, 333, 100, roomy, {1000, 500, 333, 100, 333, 400}},
+        // A full-width strip: no columns of black.
+        {{4096, 2048, 4096, 512, 0, 0}, 2048, 256, roomy, {2048, 1024, 2048, 256, 0, 0}},
+    };
+    for (const PadCase& c : cases) {
+        const gpano::PaddedPanorama p =
+            gpano::PadToFullPanorama(c.area, c.pictureWidth, c.pictureHeight, c.limit);
+        const gpano::PaddedPanorama& e = c.expected;
+        EXPECT_EQ(std::vector<unsigned>(
+                      {p.width, p.height, p.pictureWidth, p.pictureHeight, p.left, p.top}),
+                  std::vector<unsigned>(
+                      {e.width, e.height, e.pictureWidth, e.pictureHeight, e.left, e.top}))
+            << c.area.width << " x " << c.area.height << " limit " << c.limit.maxSide;
+    }
+}
+
+// Every pixel: the picture's where it is placed, opaque black elsewhere.
+TEST(Placement, PaddedPictureIsBlackAroundThePicture)
+{
+    using imagedecode::PixelLayout;
+    const gpano::PaddedPanorama padded{5, 4, 3, 2, 1, 2};
+    for (const PixelLayout layout : {PixelLayout::Rgb24, PixelLayout::Argb32}) {
+        const std::size_t bytes = imagedecode::BytesPerPixel(layout);
+        std::vector<unsigned char> picture(3 * 2 * bytes);
+        for (std::size_t i = 0; i < picture.size(); ++i)
+            picture[i] = static_cast<unsigned char>(i + 1);
+        const std::unique_ptr<unsigned char[]> canvas =
+            gpano::PadPicture(picture.data(), layout, padded);
+        ASSERT_TRUE(canvas);
+        for (unsigned y = 0; y < 4; ++y)
+            for (unsigned x = 0; x < 5; ++x)
+                for (std::size_t b = 0; b < bytes; ++b) {
+                    const bool inside = x >= 1 && x < 4 && y >= 2;
+                    const unsigned black = b == 3 ? 0xFF : 0;
+                    EXPECT_EQ(canvas[(y * 5 + x) * bytes + b],
+                              inside ? picture[((y - 2) * 3 + x - 1) * bytes + b] : black)
+                        << x << ", " << y;
+                }
+    }
+}
+
+} // namespace
