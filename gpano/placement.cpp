@@ -20,32 +20,30 @@ TexturePlacement PlaceOnSphere(const CroppedArea& area)
 }
 
 PaddedPanorama PadToFullPanorama(const CroppedArea& area, std::uint32_t pictureWidth,
-                                 std::uint32_t pictureHeight, const TextureLimit& limit)
+                                 std::uint32_t pictureHeight,
+                                 const imagedecode::TextureLimits& limits)
 {
-    // The full panorama at the picture's scale, then as much smaller as the
-    // limit needs.
-    const double width = double(area.fullWidth) * pictureWidth / area.width;
-    const double height = double(area.fullHeight) * pictureHeight / area.height;
-    const double scale = std::min({1.0, limit.maxSide / width, limit.maxSide / height,
-                                   std::sqrt(double(limit.maxPixels) / (width * height))});
-    const auto pixels = [](double n) {
-        return static_cast<std::uint32_t>(std::max(1.0, std::round(n)));
+    const auto pixels = [](double n, std::uint32_t most) {
+        return static_cast<std::uint32_t>(std::clamp(std::round(n), 1.0, double(most)));
     };
+    // The full panorama at the picture's scale, then the texture's size.
+    const imagedecode::PictureSize atScale{
+        pixels(double(area.fullWidth) * pictureWidth / area.width,
+               imagedecode::MaxTextureSide * 64),
+        pixels(double(area.fullHeight) * pictureHeight / area.height,
+               imagedecode::MaxTextureSide * 64)};
+    const imagedecode::PictureSize canvas = imagedecode::TextureSize(atScale, limits);
     PaddedPanorama padded;
-    if (scale >= 1.0) {
-        padded.width = pixels(width);
-        padded.height = pixels(height);
-        padded.pictureWidth = pictureWidth;
-        padded.pictureHeight = pictureHeight;
-    } else {
-        // Rounded down, so that the limit holds.
-        padded.width = std::max(1u, static_cast<std::uint32_t>(width * scale));
-        padded.height = std::max(1u, static_cast<std::uint32_t>(height * scale));
-        padded.pictureWidth = pixels(pictureWidth * scale);
-        padded.pictureHeight = pixels(pictureHeight * scale);
-    }
-    padded.pictureWidth = std::min(padded.pictureWidth, padded.width);
-    padded.pictureHeight = std::min(padded.pictureHeight, padded.height);
+    padded.width = canvas.width;
+    padded.height = canvas.height;
+    padded.pictureWidth = canvas == atScale
+                              ? std::min(pictureWidth, canvas.width)
+                              : pixels(double(area.width) * canvas.width / area.fullWidth,
+                                       std::min(pictureWidth, canvas.width));
+    padded.pictureHeight = canvas == atScale
+                               ? std::min(pictureHeight, canvas.height)
+                               : pixels(double(area.height) * canvas.height / area.fullHeight,
+                                        std::min(pictureHeight, canvas.height));
     padded.left = (padded.width - padded.pictureWidth) / 2;
     padded.top = std::min(padded.height - padded.pictureHeight,
                           static_cast<std::uint32_t>(

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "cropped_area.h"
+#include "texture_size.h"
 
 namespace gpano {
 
@@ -28,18 +29,12 @@ inline bool IsPartial(const TexturePlacement& placement)
     return !placement.wholeWidth || !placement.wholeHeight;
 }
 
-// The largest texture a renderer takes.
-struct TextureLimit
-{
-    std::uint32_t maxSide = 0;
-    std::uint64_t maxPixels = 0;
-};
-
 // For renderers without texture matrices: the picture padded with black to
 // the full panorama, a canvas of width x height in which the picture,
 // pictureWidth x pictureHeight, starts at (left, top). The canvas keeps the
-// scale of the picture unless the limit needs it smaller; the picture is
-// then reduced in the same proportion.
+// scale of the picture when it fits the renderer's textures; otherwise it
+// gets the texture size (texture_size.h) and the picture is reduced in the
+// same proportion.
 struct PaddedPanorama
 {
     std::uint32_t width = 0, height = 0;
@@ -48,6 +43,7 @@ struct PaddedPanorama
 };
 
 PaddedPanorama PadToFullPanorama(const CroppedArea& area, std::uint32_t pictureWidth,
-                                 std::uint32_t pictureHeight, const TextureLimit& limit);
+                                 std::uint32_t pictureHeight,
+                                 const imagedecode::TextureLimits& limits);
 
 } // namespace gpano

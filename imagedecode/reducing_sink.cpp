@@ -1,5 +1,6 @@
 #include "reducing_sink.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -7,7 +8,7 @@ namespace imagedecode {
 
 PictureSize ReducingSink::plan(PictureSize full)
 {
-    return planned_ = TextureSize(full, limits_);
+    return planned_ = chooseSize(full);
 }
 
 bool ReducingSink::begin(const PictureInfo& picture, std::string& reason)
@@ -18,7 +19,8 @@ bool ReducingSink::begin(const PictureInfo& picture, std::string& reason)
     // picture.
     const bool planned =
         planned_.width && planned_.width <= declared.width && planned_.height <= declared.height;
-    size_ = planned ? planned_ : TextureSize(declared, limits_);
+    size_ = planned ? planned_ : chooseSize(declared);
+    size_ = {std::min(size_.width, declared.width), std::min(size_.height, declared.height)};
     reducing_ = !(size_ == declared);
     if (!reducing_)
         return output_.begin(picture, reason);

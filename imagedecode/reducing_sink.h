@@ -30,6 +30,13 @@ public:
     // The size the output got.
     PictureSize size() const { return size_; }
 
+protected:
+    // The size a picture of `full` size is shown at: by default the texture
+    // size (texture_size.h). Asked before the first row, once the decoder has
+    // read what precedes the pixels; never larger than `full`.
+    virtual PictureSize chooseSize(PictureSize full) { return TextureSize(full, limits_); }
+    const TextureLimits& limits() const { return limits_; }
+
 private:
     void reduceRow(const unsigned char* row);
 

@@ -136,7 +136,7 @@ video::IImage* DecodePanoramaImage(video::IVideoDriver* driver, const unsigned c
 }
 
 video::IImage* DecodePanoramaImageFile(video::IVideoDriver* driver, const io::path& file,
-                                       std::string& reason, imagedecode::XmpPacket* xmp)
+                                       std::string& reason, PanoramaMetadata* metadata)
 {
     imagedecode::ImageFile input;
     const imagedecode::ImageFormat* format =
@@ -147,11 +147,13 @@ video::IImage* DecodePanoramaImageFile(video::IVideoDriver* driver, const io::pa
         return DecodeWithEngine(driver, input.data(), input.size(), EngineName(*format).c_str(),
                                 reason);
     imagedecode::PictureBuffer picture;
-    imagedecode::ReducingSink reducing(TextureLimitsOf(driver), picture);
-    const bool decoded = input.decode(reducing, reason);
-    if (xmp)
-        *xmp = input.work().xmp;
-    return decoded ? ToEngineImage(driver, picture, reason) : nullptr;
+    PanoramaSink reducing(TextureLimitsOf(driver), PadsPartialPanoramas(driver), input.work(),
+                          picture);
+    if (!input.decode(reducing, reason))
+        return nullptr;
+    if (metadata)
+        *metadata = reducing.metadata();
+    return ToEngineImage(driver, picture, reason);
 }
 
 std::string PrintableName(const io::path& file)
@@ -188,14 +190,14 @@ video::ITexture* LoadPanoramaTexture(video::IVideoDriver* driver, const io::path
         return nullptr;
     }
     std::string reason;
-    imagedecode::XmpPacket xmp;
-    video::IImage* image = imageload::DecodePanoramaImageFile(driver, file, reason, &xmp);
+    PanoramaMetadata metadata;
+    video::IImage* image = imageload::DecodePanoramaImageFile(driver, file, reason, &metadata);
     if (!image) {
         Refuse(file, reason, refusal);
         return nullptr;
     }
-    if (placement && xmp.found)
-        image = PlacePartialPanorama(driver, image, xmp, file, *placement);
+    if (placement)
+        image = PlacePartialPanorama(driver, image, metadata, file, *placement);
     video::ITexture* texture = driver->addTexture(file, image);
     image->drop();
     if (!texture) {

@@ -7,6 +7,7 @@
 #include <irrlicht.h>
 
 #include "imagedecode.h"
+#include "partial_panorama.h"
 #include "placement.h"
 
 #include <cstddef>
@@ -23,10 +24,11 @@ irr::video::IImage* DecodePanoramaImage(irr::video::IVideoDriver* driver, const 
 
 // Reads a regular file of at most imagedecode::MaxFileSize bytes and decodes
 // it the same way; a PNG is decoded as it is read, every other format from
-// the file mapped into memory. The file's XMP packet goes to `xmp` when given.
+// the file mapped into memory. What the file's metadata says goes to
+// `metadata` when given.
 irr::video::IImage* DecodePanoramaImageFile(irr::video::IVideoDriver* driver,
                                             const irr::io::path& file, std::string& reason,
-                                            imagedecode::XmpPacket* xmp = nullptr);
+                                            PanoramaMetadata* metadata = nullptr);
 
 // The file name as it may appear on one line of the terminal.
 std::string PrintableName(const irr::io::path& file);

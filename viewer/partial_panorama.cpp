@@ -16,13 +16,6 @@ void Ignore(const io::path& file, const std::string& problem)
                  imageload::PrintableName(file).c_str(), problem.c_str());
 }
 
-// Renderers that apply a texture matrix and clamp to a black border.
-bool PlacesWithTextureMatrix(video::IVideoDriver* driver)
-{
-    return driver->getDriverType() == video::EDT_OPENGL &&
-           driver->queryFeature(video::EVDF_TEXTURE_MATRIX);
-}
-
 // A new engine image of the picture (ECF_R8G8B8 or ECF_A8R8G8B8) padded with
 // black; null when there is not enough memory.
 video::IImage* Pad(video::IVideoDriver* driver, video::IImage* picture,
@@ -46,53 +39,55 @@ video::IImage* Pad(video::IVideoDriver* driver, video::IImage* picture,
 
 } // namespace
 
-gpano::TextureLimit PanoramaTextureLimit(video::IVideoDriver*)
+bool PadsPartialPanoramas(video::IVideoDriver* driver)
 {
-    return {imagedecode::MaxImageSide, imagedecode::MaxImagePixels};
+    // Only OpenGL applies a texture matrix and clamps to a black border.
+    return driver->getDriverType() != video::EDT_OPENGL ||
+           !driver->queryFeature(video::EVDF_TEXTURE_MATRIX);
 }
 
-video::IImage* PictureAtSize(video::IImage* image, u32 width, u32 height)
+imagedecode::PictureSize PanoramaSink::chooseSize(imagedecode::PictureSize full)
 {
-    const core::dimension2d<u32> size = image->getDimension();
-    return size.Width == width && size.Height == height ? image : nullptr;
+    if (!Judged && Work.xmp.found) {
+        if (!Work.xmp.problem.empty()) {
+            Metadata.verdict.coverage = gpano::Coverage::Ignored;
+            Metadata.verdict.problem = Work.xmp.problem;
+        } else {
+            Metadata.verdict = gpano::JudgePacket(Work.xmp.text, full.width, full.height);
+        }
+        if (Pads && Metadata.verdict.coverage == gpano::Coverage::Partial)
+            Metadata.padded =
+                gpano::PadToFullPanorama(Metadata.verdict.area, full.width, full.height, limits());
+    }
+    Judged = true;
+    if (Pads && Metadata.verdict.coverage == gpano::Coverage::Partial)
+        return {Metadata.padded.pictureWidth, Metadata.padded.pictureHeight};
+    return ReducingSink::chooseSize(full);
 }
 
 video::IImage* PlacePartialPanorama(video::IVideoDriver* driver, video::IImage* image,
-                                    const imagedecode::XmpPacket& xmp, const io::path& file,
+                                    const PanoramaMetadata& metadata, const io::path& file,
                                     gpano::TexturePlacement& placement)
 {
-    if (!xmp.problem.empty()) {
-        Ignore(file, xmp.problem);
-        return image;
-    }
-    const core::dimension2d<u32> size = image->getDimension();
-    const gpano::Verdict verdict = gpano::JudgePacket(xmp.text, size.Width, size.Height);
+    const gpano::Verdict& verdict = metadata.verdict;
     if (verdict.coverage == gpano::Coverage::Ignored)
         Ignore(file, verdict.problem);
     if (verdict.coverage != gpano::Coverage::Partial)
         return image;
-    if (PlacesWithTextureMatrix(driver)) {
+    if (!PadsPartialPanoramas(driver)) {
         placement = gpano::PlaceOnSphere(verdict.area);
         return image;
     }
-    // Only the layouts of the viewer's own decoders are padded; the engine's
-    // decoders read no metadata.
-    const video::ECOLOR_FORMAT format = image->getColorFormat();
-    if (format != video::ECF_R8G8B8 && format != video::ECF_A8R8G8B8)
+    // The sink decoded the picture at the size it has in the padded panorama.
+    const gpano::PaddedPanorama& padded = metadata.padded;
+    const core::dimension2d<u32> size = image->getDimension();
+    if (size.Width != padded.pictureWidth || size.Height != padded.pictureHeight) {
+        Ignore(file, "the picture was not decoded at the size the padded panorama needs");
         return image;
-    const gpano::PaddedPanorama padded = gpano::PadToFullPanorama(
-        verdict.area, size.Width, size.Height, PanoramaTextureLimit(driver));
-    video::IImage* picture = PictureAtSize(image, padded.pictureWidth, padded.pictureHeight);
-    video::IImage* canvas = picture ? Pad(driver, picture, padded) : nullptr;
+    }
+    video::IImage* canvas = Pad(driver, image, padded);
     if (!canvas) {
-        const gpano::CroppedArea& a = verdict.area;
-        Ignore(file,
-               picture
-                   ? "not enough memory to pad the picture to the full panorama"
-                   : "padded to the full panorama at its scale (" +
-                         std::to_string(std::uint64_t(a.fullWidth) * size.Width / a.width) + " x " +
-                         std::to_string(std::uint64_t(a.fullHeight) * size.Height / a.height) +
-                         " pixels) it would be larger than this renderer's textures");
+        Ignore(file, "not enough memory to pad the picture to the full panorama");
         return image;
     }
     image->drop();

@@ -34,12 +34,12 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
     Require(gpano::IsPartial(placement) && std::isfinite(placement.offsetU) &&
             std::isfinite(placement.offsetV) && placement.scaleU >= 1 && placement.scaleV >= 1);
 
-    const gpano::TextureLimit limit{2048, 1u << 20};
+    const imagedecode::TextureLimits limit{2048, 2048, imagedecode::PowerOfTwo::Any};
     const gpano::PaddedPanorama padded =
         gpano::PadToFullPanorama(verdict.area, width, height, limit);
-    Require(padded.width >= 1 && padded.height >= 1 && padded.width <= limit.maxSide &&
-            padded.height <= limit.maxSide &&
-            std::uint64_t(padded.width) * padded.height <= limit.maxPixels);
+    Require(padded.width >= 1 && padded.height >= 1 && padded.width <= limit.maxWidth &&
+            padded.height <= limit.maxHeight &&
+            std::uint64_t(padded.width) * padded.height <= imagedecode::MaxTexturePixels);
     Require(padded.pictureWidth >= 1 && padded.pictureHeight >= 1 &&
             padded.left + padded.pictureWidth <= padded.width &&
             padded.top + padded.pictureHeight <= padded.height);

@@ -40,13 +40,14 @@ struct PadCase
 {
     CroppedArea area;
     unsigned pictureWidth, pictureHeight;
-    gpano::TextureLimit limit;
+    imagedecode::TextureLimits limits;
     gpano::PaddedPanorama expected; // worked out by hand
 };
 
 TEST(Placement, PadsToTheFullPanoramaWithinTheTextureLimit)
 {
-    const gpano::TextureLimit roomy{16384, 128u << 20};
+    using imagedecode::PowerOfTwo;
+    const imagedecode::TextureLimits roomy{16384, 16384, PowerOfTwo::Any};
     const PadCase cases[] = {
         // Half scale: the full panorama 4000 x 2000, the picture's centre at 2000.
         {{8000, 4000, 4000, 1000, 1000, 1500},
@@ -54,17 +55,18 @@ TEST(Placement, PadsToTheFullPanoramaWithinTheTextureLimit)
          500,
          roomy,
          {4000, 2000, 2000, 500, 1000, 750}},
-        // The same at full scale, limited to 4000 a side, or to 8,000,000 pixels: halved.
+        // The same at full scale, limited to 4000 a side: halved; on a renderer
+        // that rounds textures down to powers of two, 2048 x 1024.
         {{8000, 4000, 4000, 1000, 1000, 1500},
          4000,
          1000,
-         {4000, 128u << 20},
+         {4000, 4000, PowerOfTwo::Any},
          {4000, 2000, 2000, 500, 1000, 750}},
         {{8000, 4000, 4000, 1000, 1000, 1500},
          4000,
          1000,
-         {16384, 8000000},
-         {4000, 2000, 2000, 500, 1000, 750}},
+         {4000, 4000, PowerOfTwo::RoundDown},
+         {2048, 1024, 1024, 256, 512, 384}},
         // Odd sizes: the centre as near as whole pixels allow; the bottom row kept.
         {{1000, 500, 333, 100, 0, 400}, 333, 100, roomy, {1000, 500, 333, 100, 333, 400}},
         // A full-width strip: no columns of black.
@@ -72,13 +74,13 @@ TEST(Placement, PadsToTheFullPanoramaWithinTheTextureLimit)
     };
     for (const PadCase& c : cases) {
         const gpano::PaddedPanorama p =
-            gpano::PadToFullPanorama(c.area, c.pictureWidth, c.pictureHeight, c.limit);
+            gpano::PadToFullPanorama(c.area, c.pictureWidth, c.pictureHeight, c.limits);
         const gpano::PaddedPanorama& e = c.expected;
         EXPECT_EQ(std::vector<unsigned>(
                       {p.width, p.height, p.pictureWidth, p.pictureHeight, p.left, p.top}),
                   std::vector<unsigned>(
                       {e.width, e.height, e.pictureWidth, e.pictureHeight, e.left, e.top}))
-            << c.area.width << " x " << c.area.height << " limit " << c.limit.maxSide;
+            << c.area.width << " x " << c.area.height << " limit " << c.limits.maxWidth;
     }
 }
 
