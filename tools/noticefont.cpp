@@ -11,6 +11,7 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
+#include <QRawFont>
 #include <QString>
 #include <QStringConverter>
 #include <QTextStream>
@@ -22,8 +23,9 @@ namespace {
 
 // What a file name or message may hold, beyond ASCII: Latin-1, Latin
 // Extended-A, Greek, Cyrillic and typographic punctuation. The first glyph is
-// the replacement character, which the engine draws for any character the
-// font lacks, so that nothing vanishes silently.
+// the replacement character, which the viewer shows for any character the
+// font lacks, so that nothing vanishes silently; Liberation Sans has none, so
+// it is drawn here: a question mark in a box.
 QVector<char32_t> Characters()
 {
     QVector<char32_t> all{0xFFFD};
@@ -56,12 +58,20 @@ int NextPowerOfTwo(int n)
 }
 
 // Lays the glyphs out in rows of a texture `width` wide; returns its height.
+const char32_t Replacement = 0xFFFD;
+
+// The text whose shape a glyph has: the replacement box is as wide as an M.
+QString Shape(char32_t character)
+{
+    return character == Replacement ? QStringLiteral("M") : QString::fromUcs4(&character, 1);
+}
+
 int Layout(QVector<Glyph>& glyphs, const QFontMetrics& metrics, int width)
 {
     int x = 0, y = 0;
     const int height = metrics.height();
     for (Glyph& glyph : glyphs) {
-        const QString text = QString::fromUcs4(&glyph.character, 1);
+        const QString text = Shape(glyph.character);
         const int advance = metrics.horizontalAdvance(text);
         const QRect ink = metrics.boundingRect(text);
         const int left = qMin(0, ink.left());
@@ -83,10 +93,13 @@ bool WriteFont(const QString& folder, int pixelSize)
     font.setPixelSize(pixelSize);
     font.setHintingPreference(QFont::PreferFullHinting);
     const QFontMetrics metrics(font);
+    // Only what the font itself has: drawing anything else would take it from
+    // whatever other fonts the machine has, and differ from build to build.
+    const QRawFont own = QRawFont::fromFont(font);
 
     QVector<Glyph> glyphs;
     for (char32_t c : Characters())
-        if (metrics.inFontUcs4(c) || c == U' ') // the gaps of a range are left out
+        if (own.supportsCharacter(uint(c)) || c == U' ' || c == Replacement)
             glyphs.push_back({c, {}, 0, 0});
     const int width = pixelSize < 18 ? 512 : 1024;
     const int height = NextPowerOfTwo(Layout(glyphs, metrics, width));
@@ -98,6 +111,14 @@ bool WriteFont(const QString& folder, int pixelSize)
     painter.setPen(Qt::white);
     for (const Glyph& glyph : glyphs) {
         painter.setClipRect(glyph.cell);
+        if (glyph.character == Replacement) {
+            const QRect box = metrics.boundingRect(QStringLiteral("M"))
+                                  .translated(glyph.cell.left() - glyph.underhang,
+                                              glyph.cell.top() + metrics.ascent());
+            painter.drawRect(box.adjusted(0, 0, -1, -1));
+            painter.drawText(box, Qt::AlignCenter, QStringLiteral("?"));
+            continue;
+        }
         painter.drawText(glyph.cell.left() - glyph.underhang, glyph.cell.top() + metrics.ascent(),
                          QString::fromUcs4(&glyph.character, 1));
     }
