@@ -1,9 +1,12 @@
 // The area filter's less common paths: sums too large for 32 bits, and the
 // second thread that reduces rows while the decoder goes on.
+#include "checking_sink.h"
 #include "reducing_sink.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
 #include <vector>
 
 namespace {
@@ -43,6 +46,106 @@ TEST(AreaReducer, AveragesPicturesTallerThanThirtyTwoBitSums)
                                                           (2 * std::uint64_t(from.height))));
         }
     EXPECT_EQ(out, expected);
+}
+
+// A decoder's side of the protocol, by hand: bands of up to 16 rows of a
+// random picture, in the order declared, stopping after `rows` rows.
+void Feed(RowSink& sink, const PictureInfo& picture, const std::vector<unsigned char>& pixels,
+          std::uint32_t rows)
+{
+    const std::size_t rowBytes = std::size_t(picture.width) * BytesPerPixel(picture.layout);
+    for (std::uint32_t done = 0; done < rows;) {
+        const std::uint32_t count = std::min(MaxBandRows, rows - done);
+        const bool down = picture.order == RowOrder::TopDown;
+        const std::uint32_t first = down ? done : picture.height - done - count;
+        std::size_t stride = 0;
+        unsigned char* band = sink.band(first, count, stride);
+        for (std::uint32_t i = 0; i < count; ++i)
+            std::copy_n(pixels.data() + (first + i) * rowBytes, rowBytes, band + i * stride);
+        sink.commit(first, count);
+        done += count;
+    }
+}
+
+struct Reduction
+{
+    PictureInfo picture;
+    std::vector<unsigned char> pixels;
+};
+
+Reduction RandomPicture(PixelLayout layout, RowOrder order)
+{
+    Reduction r;
+    r.picture.width = 301;
+    r.picture.height = 157;
+    r.picture.layout = layout;
+    r.picture.order = order;
+    r.pixels.resize(std::size_t(301) * 157 * BytesPerPixel(layout));
+    std::mt19937 random(11);
+    for (unsigned char& v : r.pixels)
+        v = static_cast<unsigned char>(random());
+    return r;
+}
+
+// Through the sink, whose second thread reduces the rows (more of them than
+// its rings hold), the same rows as from the reducer alone, each in its
+// place, top-down and bottom-up, three and four channels.
+TEST(ReducingSink, ReducesBesideTheDecoderAsTheReducerAlone)
+{
+    for (PixelLayout layout : {PixelLayout::Rgb24, PixelLayout::Argb32})
+        for (RowOrder order : {RowOrder::TopDown, RowOrder::BottomUp}) {
+            const Reduction r = RandomPicture(layout, order);
+            TextureLimits limits;
+            limits.maxWidth = 43;
+            CheckingSink checking(RowsBottomUp);
+            {
+                ReducingSink reducing(limits, checking);
+                std::string reason;
+                ASSERT_TRUE(reducing.begin(r.picture, reason)) << reason;
+                Feed(reducing, r.picture, r.pixels, r.picture.height);
+                // Every row is out once the last is committed.
+                EXPECT_TRUE(checking.complete());
+            }
+            EXPECT_EQ(checking.faults(), "");
+            const PictureSize to = TextureSize({301, 157}, limits);
+            const unsigned channels = unsigned(BytesPerPixel(layout));
+            AreaReducer alone;
+            alone.setUp({301, 157}, to, channels);
+            std::vector<unsigned char> expected(std::size_t(to.width) * to.height * channels);
+            const std::size_t inBytes = std::size_t(301) * channels;
+            const std::size_t outBytes = std::size_t(to.width) * channels;
+            for (std::uint32_t i = 0; i < 157; ++i) {
+                // The reducer takes rows from the top.
+                std::uint32_t done = 0;
+                if (const unsigned char* row = alone.add(r.pixels.data() + i * inBytes, done))
+                    std::copy_n(row, outBytes, expected.data() + done * outBytes);
+            }
+            EXPECT_EQ(checking.pixels(), expected);
+        }
+}
+
+// A decoder that fails part way leaves the sink with rows still being
+// reduced: it stops its thread as it goes, at any point, and the output
+// sink gets no row after the failure.
+TEST(ReducingSink, StopsItsThreadWhenTheDecoderFailsPartWay)
+{
+    const Reduction r = RandomPicture(PixelLayout::Rgb24, RowOrder::TopDown);
+    TextureLimits limits;
+    limits.maxWidth = 20;
+    for (std::uint32_t rows : {0u, 1u, 16u, 40u, 100u, 156u}) {
+        CheckingSink checking(0);
+        std::vector<unsigned char> before;
+        {
+            ReducingSink reducing(limits, checking);
+            std::string reason;
+            ASSERT_TRUE(reducing.begin(r.picture, reason)) << reason;
+            Feed(reducing, r.picture, r.pixels, rows);
+            before = checking.pixels();
+        }
+        EXPECT_FALSE(checking.complete()) << rows;
+        EXPECT_EQ(checking.faults(), "") << rows;
+        EXPECT_EQ(checking.pixels(), before) << rows;
+    }
 }
 
 } // namespace
