@@ -13,6 +13,7 @@ PictureSize ReducingSink::plan(PictureSize full)
 
 bool ReducingSink::begin(const PictureInfo& picture, std::string& reason)
 {
+    worker_.reset();
     picture_ = picture;
     const PictureSize declared{picture.width, picture.height};
     // A decoder that planned declares a size between the plan and the full
@@ -42,6 +43,11 @@ bool ReducingSink::begin(const PictureInfo& picture, std::string& reason)
     }
     reducer_.setUp(declared, size_, static_cast<unsigned>(BytesPerPixel(picture.layout)));
     committed_ = 0;
+    // A picture of one pass is reduced beside the decoder (or here, when
+    // no thread can be had).
+    if (picture.passes == 1)
+        worker_ = ReduceWorker::Start(reducer_, stride_,
+                                      std::size_t(size_.width) * BytesPerPixel(picture.layout));
     PictureInfo reduced = picture;
     reduced.width = size_.width;
     reduced.height = size_.height;
@@ -73,10 +79,22 @@ void ReducingSink::commit(std::uint32_t first, std::uint32_t count)
     if (!final)
         return;
     const std::uint32_t start = picture_.passes > 1 ? 0 : bandFirst_;
+    const ReduceWorker::Deliver deliver = [this](std::uint32_t done, const unsigned char* reduced) {
+        deliverRow(done, reduced);
+    };
     for (std::uint32_t i = 0; i < count; ++i) {
         const std::uint32_t row =
             picture_.order == RowOrder::TopDown ? first + i : first + count - 1 - i;
-        reduceRow(rows_.get() + std::size_t(row - start) * stride_);
+        const unsigned char* in = rows_.get() + std::size_t(row - start) * stride_;
+        if (worker_)
+            worker_->push(in, deliver);
+        else
+            reduceRow(in);
+    }
+    // The last row: every reduced row goes out before this returns.
+    if (worker_ && committed_ >= std::uint64_t(picture_.passes) * picture_.height) {
+        worker_->finish(deliver);
+        worker_.reset();
     }
 }
 
@@ -85,9 +103,12 @@ void ReducingSink::commit(std::uint32_t first, std::uint32_t count)
 void ReducingSink::reduceRow(const unsigned char* row)
 {
     std::uint32_t done = 0;
-    const unsigned char* reduced = reducer_.add(row, done);
-    if (!reduced)
-        return;
+    if (const unsigned char* reduced = reducer_.add(row, done))
+        deliverRow(done, reduced);
+}
+
+void ReducingSink::deliverRow(std::uint32_t done, const unsigned char* reduced)
+{
     const std::uint32_t index =
         picture_.order == RowOrder::TopDown ? done : size_.height - 1 - done;
     std::size_t stride = 0;

@@ -8,6 +8,7 @@
 #pragma once
 
 #include "area_reducer.h"
+#include "reduce_worker.h"
 #include "texture_size.h"
 
 #include <memory>
@@ -39,6 +40,7 @@ protected:
 
 private:
     void reduceRow(const unsigned char* row);
+    void deliverRow(std::uint32_t done, const unsigned char* reduced);
 
     TextureLimits limits_;
     RowSink& output_;
@@ -51,6 +53,9 @@ private:
     std::unique_ptr<unsigned char[]> rows_; // the band handed out, or a picture of several passes
     std::uint32_t bandFirst_ = 0;
     std::uint64_t committed_ = 0; // input rows committed, every pass
+    // Reduces the rows of a picture of one pass on a second thread; last,
+    // so that it stops before the reducer and the rows go.
+    std::unique_ptr<ReduceWorker> worker_;
 };
 
 } // namespace imagedecode

@@ -1,0 +1,151 @@
+// The area filter's less common paths: sums too large for 32 bits, and the
+// second thread that reduces rows while the decoder goes on.
+#include "checking_sink.h"
+#include "reducing_sink.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <vector>
+
+namespace {
+
+using namespace imagedecode;
+
+// A picture so tall that a row of sums passes 2^32: one column of 17.5
+// million rows, to 3 rows, against sums worked out here.
+TEST(AreaReducer, AveragesPicturesTallerThanThirtyTwoBitSums)
+{
+    const PictureSize from{1, 17500000}, to{1, 3};
+    const auto value = [](std::uint64_t y, unsigned c) {
+        return static_cast<unsigned char>(255 - (y * (c + 1) / 1000) % 6);
+    };
+    AreaReducer reducer;
+    reducer.setUp(from, to, 3);
+    std::vector<unsigned char> out;
+    for (std::uint32_t y = 0; y < from.height; ++y) {
+        const unsigned char row[3] = {value(y, 0), value(y, 1), value(y, 2)};
+        std::uint32_t index = 0;
+        if (const unsigned char* done = reducer.add(row, index))
+            out.insert(out.end(), done, done + 3);
+    }
+    // Output row r covers input rows [r h / 3, (r + 1) h / 3), in thirds of
+    // a row at its ends.
+    std::vector<unsigned char> expected;
+    for (std::uint64_t r = 0; r < to.height; ++r)
+        for (unsigned c = 0; c < 3; ++c) {
+            const std::uint64_t start = r * from.height, end = start + from.height;
+            std::uint64_t sum = 0;
+            for (std::uint64_t y = start / to.height; y * to.height < end; ++y) {
+                const std::uint64_t a = std::max(y * to.height, start);
+                const std::uint64_t b = std::min((y + 1) * to.height, end);
+                sum += value(y, c) * (b - a);
+            }
+            expected.push_back(static_cast<unsigned char>((2 * sum + from.height) /
+                                                          (2 * std::uint64_t(from.height))));
+        }
+    EXPECT_EQ(out, expected);
+}
+
+// A decoder's side of the protocol, by hand: bands of up to 16 rows of a
+// random picture, in the order declared, stopping after `rows` rows.
+void Feed(RowSink& sink, const PictureInfo& picture, const std::vector<unsigned char>& pixels,
+          std::uint32_t rows)
+{
+    const std::size_t rowBytes = std::size_t(picture.width) * BytesPerPixel(picture.layout);
+    for (std::uint32_t done = 0; done < rows;) {
+        const std::uint32_t count = std::min(MaxBandRows, rows - done);
+        const bool down = picture.order == RowOrder::TopDown;
+        const std::uint32_t first = down ? done : picture.height - done - count;
+        std::size_t stride = 0;
+        unsigned char* band = sink.band(first, count, stride);
+        for (std::uint32_t i = 0; i < count; ++i)
+            std::copy_n(pixels.data() + (first + i) * rowBytes, rowBytes, band + i * stride);
+        sink.commit(first, count);
+        done += count;
+    }
+}
+
+struct Reduction
+{
+    PictureInfo picture;
+    std::vector<unsigned char> pixels;
+};
+
+Reduction RandomPicture(PixelLayout layout, RowOrder order)
+{
+    Reduction r;
+    r.picture.width = 301;
+    r.picture.height = 157;
+    r.picture.layout = layout;
+    r.picture.order = order;
+    r.pixels.resize(std::size_t(301) * 157 * BytesPerPixel(layout));
+    std::mt19937 random(11);
+    for (unsigned char& v : r.pixels)
+        v = static_cast<unsigned char>(random());
+    return r;
+}
+
+// Through the sink, whose second thread reduces the rows (more of them than
+// its rings hold), the same rows as from the reducer alone, each in its
+// place, top-down and bottom-up, three and four channels.
+TEST(ReducingSink, ReducesBesideTheDecoderAsTheReducerAlone)
+{
+    for (PixelLayout layout : {PixelLayout::Rgb24, PixelLayout::Argb32})
+        for (RowOrder order : {RowOrder::TopDown, RowOrder::BottomUp}) {
+            const Reduction r = RandomPicture(layout, order);
+            TextureLimits limits;
+            limits.maxWidth = 43;
+            CheckingSink checking(RowsBottomUp);
+            {
+                ReducingSink reducing(limits, checking);
+                std::string reason;
+                ASSERT_TRUE(reducing.begin(r.picture, reason)) << reason;
+                Feed(reducing, r.picture, r.pixels, r.picture.height);
+                // Every row is out once the last is committed.
+                EXPECT_TRUE(checking.complete());
+            }
+            EXPECT_EQ(checking.faults(), "");
+            const PictureSize to = TextureSize({301, 157}, limits);
+            const unsigned channels = unsigned(BytesPerPixel(layout));
+            AreaReducer alone;
+            alone.setUp({301, 157}, to, channels);
+            std::vector<unsigned char> expected(std::size_t(to.width) * to.height * channels);
+            const std::size_t inBytes = std::size_t(301) * channels;
+            const std::size_t outBytes = std::size_t(to.width) * channels;
+            for (std::uint32_t i = 0; i < 157; ++i) {
+                // The reducer takes rows from the top.
+                std::uint32_t done = 0;
+                if (const unsigned char* row = alone.add(r.pixels.data() + i * inBytes, done))
+                    std::copy_n(row, outBytes, expected.data() + done * outBytes);
+            }
+            EXPECT_EQ(checking.pixels(), expected);
+        }
+}
+
+// A decoder that fails part way leaves the sink with rows still being
+// reduced: it stops its thread as it goes, at any point, and the output
+// sink gets no row after the failure.
+TEST(ReducingSink, StopsItsThreadWhenTheDecoderFailsPartWay)
+{
+    const Reduction r = RandomPicture(PixelLayout::Rgb24, RowOrder::TopDown);
+    TextureLimits limits;
+    limits.maxWidth = 20;
+    for (std::uint32_t rows : {0u, 1u, 16u, 40u, 100u, 156u}) {
+        CheckingSink checking(0);
+        std::vector<unsigned char> before;
+        {
+            ReducingSink reducing(limits, checking);
+            std::string reason;
+            ASSERT_TRUE(reducing.begin(r.picture, reason)) << reason;
+            Feed(reducing, r.picture, r.pixels, rows);
+            before = checking.pixels();
+        }
+        EXPECT_FALSE(checking.complete()) << rows;
+        EXPECT_EQ(checking.faults(), "") << rows;
+        EXPECT_EQ(checking.pixels(), before) << rows;
+    }
+}
+
+} // namespace
