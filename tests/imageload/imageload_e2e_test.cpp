@@ -223,38 +223,25 @@ TEST(ViewerImage, FilesBuiltToCostShowTheirPictureInTime)
     }
 }
 
-// The direction-coded test panorama as a JPEG, written row by row.
+// The direction-coded test panorama as a JPEG, written row by row. Rows
+// differ only in their blue, the latitude: one row painted, then its blue
+// set for each.
 void WriteTestPanoramaJpeg(const std::string& path, int width, int height)
 {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(file, nullptr);
-    jpeg_compress_struct cinfo;
-    jpeg_error_mgr err;
-    cinfo.err = jpeg_std_error(&err);
-    jpeg_create_compress(&cinfo);
-    jpeg_stdio_dest(&cinfo, file);
-    cinfo.image_width = JDIMENSION(width);
-    cinfo.image_height = JDIMENSION(height);
-    cinfo.input_components = 3;
-    cinfo.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, 90, TRUE);
-    jpeg_start_compress(&cinfo, TRUE);
-    // Rows differ only in their blue, the latitude: one row painted, then
-    // its blue set for each.
-    std::vector<unsigned char> row(std::size_t(width) * 3);
-    testPanoramaRow(width, height, 0, row.data());
-    for (int y = 0; y < height; ++y) {
-        unsigned char pixel[3];
-        testPanoramaRow(1, height, y, pixel);
-        for (std::size_t x = 0; x < std::size_t(width); ++x)
-            row[x * 3 + 2] = pixel[2];
-        JSAMPROW rows[] = {row.data()};
-        jpeg_write_scanlines(&cinfo, rows, 1);
-    }
-    jpeg_finish_compress(&cinfo);
-    jpeg_destroy_compress(&cinfo);
-    std::fclose(file);
+    std::vector<unsigned char> painted(std::size_t(width) * 3);
+    testPanoramaRow(width, height, 0, painted.data());
+    const Bytes file = CompressJpeg(
+        unsigned(width), unsigned(height), 3, JCS_RGB,
+        [](jpeg_compress_struct& cinfo) { jpeg_set_quality(&cinfo, 90, TRUE); },
+        [&](unsigned y, unsigned char* row) {
+            unsigned char pixel[3];
+            testPanoramaRow(1, height, int(y), pixel);
+            for (std::size_t x = 0; x < std::size_t(width); ++x)
+                painted[x * 3 + 2] = pixel[2];
+            std::copy(painted.begin(), painted.end(), row);
+        });
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size()));
 }
 
 // A panorama larger than the largest texture (24000 x 12000; OpenGL here

@@ -198,7 +198,9 @@ Bytes EncodeTga(const Picture& p, const std::string& order, bool rle, bool topDo
     return rle ? b : b.put(pixels);
 }
 
-Bytes EncodeJpeg(const Picture& p, const std::string& order, int scans, bool arithmetic)
+Bytes CompressJpeg(unsigned width, unsigned height, int components, int space,
+                   const std::function<void(jpeg_compress_struct&)>& configure,
+                   const std::function<void(unsigned y, unsigned char* row)>& fillRow)
 {
     jpeg_compress_struct cinfo;
     jpeg_error_mgr jerr;
@@ -207,29 +209,46 @@ Bytes EncodeJpeg(const Picture& p, const std::string& order, int scans, bool ari
     unsigned char* out = nullptr;
     unsigned long size = 0;
     jpeg_mem_dest(&cinfo, &out, &size);
-    cinfo.image_width = p.width, cinfo.image_height = p.height;
-    cinfo.input_components = static_cast<int>(order.size());
-    cinfo.in_color_space = order.size() == 1 ? JCS_GRAYSCALE : JCS_RGB;
+    cinfo.image_width = width, cinfo.image_height = height;
+    cinfo.input_components = components;
+    cinfo.in_color_space = static_cast<J_COLOR_SPACE>(space);
     jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, 95, TRUE);
-    cinfo.arith_code = arithmetic;
-    std::vector<jpeg_scan_info> script = {{3, {0, 1, 2, 0}, 0, 0, 0, 0}};
-    for (int k = 0; k < 3 * 63; ++k)
-        script.push_back({1, {k / 63, 0, 0, 0}, k % 63 + 1, k % 63 + 1, 0, 0});
-    if (scans == 1)
-        jpeg_simple_progression(&cinfo);
-    if (scans == 2)
-        cinfo.scan_info = script.data(), cinfo.num_scans = static_cast<int>(script.size());
+    configure(cinfo);
     jpeg_start_compress(&cinfo, TRUE);
-    Bytes pixels = Samples(p, order, false);
-    for (JSAMPROW row = pixels.data(); cinfo.next_scanline < p.height;
-         row += p.width * order.size())
-        jpeg_write_scanlines(&cinfo, &row, 1);
+    Bytes row(std::size_t(width) * unsigned(components));
+    while (cinfo.next_scanline < height) {
+        fillRow(cinfo.next_scanline, row.data());
+        JSAMPROW r = row.data();
+        jpeg_write_scanlines(&cinfo, &r, 1);
+    }
     jpeg_finish_compress(&cinfo);
     jpeg_destroy_compress(&cinfo);
     const Bytes b(out, out + size);
     std::free(out);
     return b;
+}
+
+Bytes EncodeJpeg(const Picture& p, const std::string& order, int scans, bool arithmetic)
+{
+    std::vector<jpeg_scan_info> script = {{3, {0, 1, 2, 0}, 0, 0, 0, 0}};
+    for (int k = 0; k < 3 * 63; ++k)
+        script.push_back({1, {k / 63, 0, 0, 0}, k % 63 + 1, k % 63 + 1, 0, 0});
+    const Bytes pixels = Samples(p, order, false);
+    const std::size_t rowBytes = p.width * order.size();
+    return CompressJpeg(
+        p.width, p.height, static_cast<int>(order.size()),
+        order.size() == 1 ? JCS_GRAYSCALE : JCS_RGB,
+        [&](jpeg_compress_struct& cinfo) {
+            jpeg_set_quality(&cinfo, 95, TRUE);
+            cinfo.arith_code = arithmetic;
+            if (scans == 1)
+                jpeg_simple_progression(&cinfo);
+            if (scans == 2)
+                cinfo.scan_info = script.data(), cinfo.num_scans = static_cast<int>(script.size());
+        },
+        [&](unsigned y, unsigned char* row) {
+            std::copy_n(pixels.data() + y * rowBytes, rowBytes, row);
+        });
 }
 
 Bytes EncodePng(const Picture& p, const std::string& order)

@@ -3,9 +3,12 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
+
+struct jpeg_compress_struct;
 
 namespace testimages {
 
@@ -42,6 +45,12 @@ Bytes EncodeSgi(const Picture& p, const std::string& order);
 Bytes EncodeTga(const Picture& p, const std::string& order, bool rle = false, bool topDown = false);
 Bytes EncodeJpeg(const Picture& p, const std::string& order, int scans = 0,
                  bool arithmetic = false);
+// Any JPEG libjpeg writes: `components` samples a pixel in colour space
+// `space` (a J_COLOR_SPACE), the parameters set by `configure` after the
+// defaults, and each row's samples by `fillRow(y, row)`.
+Bytes CompressJpeg(unsigned width, unsigned height, int components, int space,
+                   const std::function<void(jpeg_compress_struct&)>& configure,
+                   const std::function<void(unsigned y, unsigned char* row)>& fillRow);
 Bytes EncodePng(const Picture& p, const std::string& order);
 // 8- or 16-bit samples (each the picture's byte twice, the same value) with
 // a gAMA chunk when `gamma` is not 0.

@@ -1,5 +1,7 @@
 #include "worstfiles.h"
 
+#include "testimages.h"
+
 #include <jpeglib.h>
 #include <png.h>
 #include <zlib.h>
@@ -198,39 +200,24 @@ Bytes JpegWithScans(std::uint32_t width, std::uint32_t height, unsigned scans, b
                     int components)
 {
     const std::uint32_t codedWidth = empty ? 16 : width, codedHeight = empty ? 16 : height;
-    jpeg_compress_struct cinfo;
-    jpeg_error_mgr jerr;
-    cinfo.err = jpeg_std_error(&jerr);
-    jpeg_create_compress(&cinfo);
-    unsigned char* out = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&cinfo, &out, &size);
-    cinfo.image_width = codedWidth;
-    cinfo.image_height = codedHeight;
-    cinfo.input_components = components;
-    cinfo.in_color_space = components == 4 ? JCS_CMYK : JCS_RGB;
-    jpeg_set_defaults(&cinfo);
-    cinfo.arith_code = TRUE;
-    // Full resolution in every component: the most coefficients a picture has.
-    for (int c = 0; c < components; ++c)
-        cinfo.comp_info[c].h_samp_factor = cinfo.comp_info[c].v_samp_factor = 1;
     std::vector<jpeg_scan_info> script = {{components, {0, 1, 2, 3}, 0, 0, 0, 0}};
     for (unsigned k = 0; script.size() < scans; ++k) {
         const int coefficient = 1 + int(k / components % 63);
         script.push_back({1, {int(k % components), 0, 0, 0}, coefficient, coefficient, 0, 0});
     }
-    cinfo.scan_info = script.data();
-    cinfo.num_scans = int(script.size());
-    jpeg_start_compress(&cinfo, TRUE);
-    const Bytes row(std::size_t(codedWidth) * components, 128);
-    while (cinfo.next_scanline < codedHeight) {
-        JSAMPROW r = const_cast<JSAMPROW>(row.data());
-        jpeg_write_scanlines(&cinfo, &r, 1);
-    }
-    jpeg_finish_compress(&cinfo);
-    jpeg_destroy_compress(&cinfo);
-    const Bytes coded(out, out + size);
-    std::free(out);
+    const Bytes coded = testimages::CompressJpeg(
+        codedWidth, codedHeight, components, components == 4 ? JCS_CMYK : JCS_RGB,
+        [&](jpeg_compress_struct& cinfo) {
+            cinfo.arith_code = TRUE;
+            // Full resolution in every component: the most coefficients a picture has.
+            for (int c = 0; c < components; ++c)
+                cinfo.comp_info[c].h_samp_factor = cinfo.comp_info[c].v_samp_factor = 1;
+            cinfo.scan_info = script.data();
+            cinfo.num_scans = int(script.size());
+        },
+        [&](unsigned, unsigned char* row) {
+            std::fill_n(row, std::size_t(codedWidth) * components, 128);
+        });
     if (!empty)
         return coded;
 
