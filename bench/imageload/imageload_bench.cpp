@@ -11,6 +11,7 @@
 // most of each kind beside valid files of the same picture size, and prints
 // what they cost per MB of file and per megapixel.
 #include "imageload.h"
+#include "testimages.h"
 #include "worstfiles.h"
 
 #include <irrlicht.h>
@@ -63,28 +64,16 @@ void PictureRow(unsigned width, unsigned height, unsigned y, std::vector<unsigne
 
 void WriteJpeg(const std::string& path, unsigned width, unsigned height)
 {
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    jpeg_compress_struct cinfo;
-    jpeg_error_mgr jerr;
-    cinfo.err = jpeg_std_error(&jerr);
-    jpeg_create_compress(&cinfo);
-    jpeg_stdio_dest(&cinfo, f);
-    cinfo.image_width = width;
-    cinfo.image_height = height;
-    cinfo.input_components = 3;
-    cinfo.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, 90, TRUE);
-    jpeg_start_compress(&cinfo, TRUE);
-    std::vector<unsigned char> row;
-    while (cinfo.next_scanline < height) {
-        PictureRow(width, height, cinfo.next_scanline, row);
-        JSAMPROW r = row.data();
-        jpeg_write_scanlines(&cinfo, &r, 1);
-    }
-    jpeg_finish_compress(&cinfo);
-    jpeg_destroy_compress(&cinfo);
-    std::fclose(f);
+    std::vector<unsigned char> painted;
+    const testimages::Bytes file = testimages::CompressJpeg(
+        width, height, 3, JCS_RGB,
+        [](jpeg_compress_struct& cinfo) { jpeg_set_quality(&cinfo, 90, TRUE); },
+        [&](unsigned y, unsigned char* row) {
+            PictureRow(width, height, y, painted);
+            std::copy(painted.begin(), painted.end(), row);
+        });
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size()));
 }
 
 void WritePng(const std::string& path, unsigned width, unsigned height)
