@@ -7,12 +7,12 @@
 #include "checking_sink.h"
 #include "image_file.h"
 #include "imagedecode.h"
-#include "scratch_folder.h"
 #include "picture_buffer.h"
+#include "scratch_folder.h"
+#include "testimages.h"
 
 #include <gtest/gtest.h>
 #include <png.h>
-
 
 namespace {
 
@@ -53,15 +53,8 @@ Bytes IccProfile(bool grey)
 Bytes Encode(const PngCase& c, png_uint_32 width, png_uint_32 height)
 {
     Bytes out;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_structp png = testimages::PngWriterInto(out);
     png_infop info = png_create_info_struct(png);
-    png_set_write_fn(
-        png, &out,
-        [](png_structp w, png_bytep data, png_size_t n) {
-            auto* b = static_cast<Bytes*>(png_get_io_ptr(w));
-            b->insert(b->end(), data, data + n);
-        },
-        nullptr);
     png_set_IHDR(png, info, width, height, c.depth, c.colorType,
                  c.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);

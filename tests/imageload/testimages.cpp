@@ -267,19 +267,25 @@ Bytes EncodePng(const Picture& p, const std::string& order)
     return b;
 }
 
+png_structp PngWriterInto(Bytes& out)
+{
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_set_write_fn(
+        png, &out,
+        [](png_structp w, png_bytep data, png_size_t n) {
+            auto* bytes = static_cast<Bytes*>(png_get_io_ptr(w));
+            bytes->insert(bytes->end(), data, data + n);
+        },
+        nullptr);
+    return png;
+}
+
 Bytes EncodePngDepth(const Picture& p, const std::string& order, int depth, bool interlaced,
                      double gamma)
 {
     Bytes b;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_structp png = PngWriterInto(b);
     png_infop info = png_create_info_struct(png);
-    png_set_write_fn(
-        png, &b,
-        [](png_structp w, png_bytep data, png_size_t n) {
-            auto* out = static_cast<Bytes*>(png_get_io_ptr(w));
-            out->insert(out->end(), data, data + n);
-        },
-        nullptr);
     const int type = (order.size() > 2 ? PNG_COLOR_MASK_COLOR : 0) |
                      (order.back() == 'A' ? PNG_COLOR_MASK_ALPHA : 0);
     png_set_IHDR(png, info, p.width, p.height, depth, type,

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include <png.h>
+
 struct jpeg_compress_struct;
 
 namespace testimages {
@@ -52,6 +54,8 @@ Bytes CompressJpeg(unsigned width, unsigned height, int components, int space,
                    const std::function<void(jpeg_compress_struct&)>& configure,
                    const std::function<void(unsigned y, unsigned char* row)>& fillRow);
 Bytes EncodePng(const Picture& p, const std::string& order);
+// A libpng write struct that appends what it writes to `out`.
+png_structp PngWriterInto(Bytes& out);
 // 8- or 16-bit samples (each the picture's byte twice, the same value) with
 // a gAMA chunk when `gamma` is not 0.
 Bytes EncodePngDepth(const Picture& p, const std::string& order, int depth, bool interlaced,
