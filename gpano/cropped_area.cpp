@@ -40,10 +40,7 @@ bool ReadCount(const Properties& properties, Property property, std::uint32_t le
         count = static_cast<std::uint32_t>(value);
         return true;
     }
-    std::string shown = text.substr(begin, std::min<std::size_t>(end - begin, 40));
-    for (char& c : shown)
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
-            c = '?';
+    const std::string shown = text.substr(begin, std::min<std::size_t>(end - begin, 40));
     problem = PropertyName(property) + " is \"" + shown + "\", not a whole number from " +
               std::to_string(least) + " to " + std::to_string(MaxPanoramaSide);
     return false;

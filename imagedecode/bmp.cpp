@@ -218,10 +218,10 @@ bool Parse(const unsigned char* data, std::size_t size, Bitmap& b, std::string& 
     return true;
 }
 
-bool Check(const unsigned char* data, std::size_t size, std::string& reason)
+PictureInfo Describe(const Bitmap& b)
 {
-    Bitmap b;
-    return Parse(data, size, b, reason);
+    return {static_cast<std::uint32_t>(b.width), static_cast<std::uint32_t>(b.height), b.layout(),
+            b.topDown ? RowOrder::TopDown : RowOrder::BottomUp};
 }
 
 void ConvertRow(const Bitmap& b, const unsigned char* src, unsigned char* out)
@@ -381,21 +381,15 @@ bool WalkRle(const Bitmap& b, const unsigned char* data, std::size_t size, RowWr
     return true;
 }
 
-bool Decode(const unsigned char* data, std::size_t size, RowSink& sink, DecodeWork& work,
-            std::string& reason)
+bool Decode(const unsigned char* data, std::size_t size, const Bitmap& b, RowSink& sink,
+            DecodeWork& work, std::string& reason)
 {
-    Bitmap b;
-    if (!Parse(data, size, b, reason))
-        return false;
     // Run-length data is followed to its end before the picture is begun, so
     // that a refused file never fills any of it.
     if (b.rle() && !WalkRle(b, data, size, nullptr, work, reason))
         return false;
     RowWriter rows(sink, work);
-    const PictureInfo picture{static_cast<std::uint32_t>(b.width),
-                              static_cast<std::uint32_t>(b.height), b.layout(),
-                              b.topDown ? RowOrder::TopDown : RowOrder::BottomUp};
-    if (!rows.begin(picture, reason))
+    if (!rows.begin(Describe(b), reason))
         return false;
     // File rows come in the declared order: the first is the bottom row
     // unless the picture is top-down.
@@ -408,6 +402,6 @@ bool Decode(const unsigned char* data, std::size_t size, RowSink& sink, DecodeWo
 
 } // namespace
 
-extern const Codec BmpCodec = {Matches, Check, Decode, nullptr};
+extern const Codec BmpCodec = {Matches, OpenMapped<Bitmap, Parse, Describe, Decode>};
 
 } // namespace imagedecode

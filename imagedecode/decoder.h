@@ -1,8 +1,10 @@
-// What every decoder uses: failing with a reason, the size limit, pixel
-// writing, and RowWriter, which hands rows to the sink in bands.
+// What every decoder uses: the Decoder each format's open() gives, failing
+// with a reason, the size limit, pixel writing, and RowWriter, which hands
+// rows to the sink in bands.
 #pragma once
 
 #include "imagedecode.h"
+#include "source.h"
 
 #include <cstring>
 
@@ -82,5 +84,85 @@ private:
     std::uint32_t used_ = 0;  // and how many of them next() gave
     std::uint32_t done_ = 0;  // rows committed in this pass
 };
+
+// One file opened by its format: the header and the metadata are read, and
+// the decoder goes on from there to the rows.
+class Decoder
+{
+public:
+    virtual ~Decoder() = default;
+
+    const ImageDescription& description() const { return description_; }
+
+    // The smallest size the decoder can give the picture at that still
+    // covers `wanted` on both sides (JPEG decodes at 1/2, 1/4 or 1/8 for less
+    // work); by default the picture's own size.
+    virtual PictureSize sizeCovering(PictureSize) const { return description_.size(); }
+
+    // Decodes the picture once, at `size` (its own or one sizeCovering
+    // gave), into the sink, counting the work; false says why.
+    virtual bool decode(RowSink& sink, PictureSize size, DecodeWork& work, std::string& reason) = 0;
+
+protected:
+    ImageDescription description_;
+};
+
+// The decoder of a format read from the mapped file, whose header a parse
+// checks and keeps: the formats' open() is OpenMapped with their three
+// functions,
+//   bool Parse(const unsigned char* data, std::size_t size, Header&, std::string& reason);
+//   PictureInfo Describe(const Header&);
+//   bool Decode(const unsigned char* data, std::size_t size, const Header&, RowSink&,
+//               DecodeWork&, std::string& reason);
+// and Decode is called after Parse has accepted the file.
+template <typename Header, auto Parse, auto Describe, auto DecodeRows>
+class MappedDecoder : public Decoder
+{
+public:
+    MappedDecoder(const unsigned char* data, std::size_t size) : data_(data), size_(size) {}
+
+    bool parse(std::string& reason)
+    {
+        if (!Parse(data_, size_, header_, reason))
+            return false;
+        description_.picture = Describe(header_);
+        return true;
+    }
+
+    bool decode(RowSink& sink, PictureSize, DecodeWork& work, std::string& reason) override
+    {
+        return DecodeRows(data_, size_, header_, sink, work, reason);
+    }
+
+private:
+    const unsigned char* data_;
+    std::size_t size_;
+    Header header_;
+};
+
+// For the formats the engine decodes: their header is the picture's size,
+// and their files are checked here, never decoded.
+inline PictureInfo DescribeSize(const PictureSize& size)
+{
+    return {size.width, size.height};
+}
+inline bool NotDecodedHere(const unsigned char*, std::size_t, const PictureSize&, RowSink&,
+                           DecodeWork&, std::string& reason)
+{
+    return Fail(reason, "the file holds no picture this library decodes");
+}
+
+template <typename Header, auto Parse, auto Describe, auto DecodeRows>
+std::unique_ptr<Decoder> OpenMapped(Source& source, std::string& reason)
+{
+    const unsigned char* data = source.bytes(reason);
+    if (!data)
+        return nullptr;
+    auto decoder =
+        std::make_unique<MappedDecoder<Header, Parse, Describe, DecodeRows>>(data, source.size());
+    if (!decoder->parse(reason))
+        return nullptr;
+    return decoder;
+}
 
 } // namespace imagedecode

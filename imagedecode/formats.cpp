@@ -1,4 +1,4 @@
-// The table of formats and recognition over it.
+// The table of formats, and the size limits every decoder checks.
 #include "decoder.h"
 #include "texture_size.h"
 
@@ -32,22 +32,6 @@ FormatTable Formats()
 const ImageFormat& FormatOf(FileFormat id)
 {
     return Table[static_cast<std::size_t>(id)];
-}
-
-const ImageFormat* IdentifyImage(const unsigned char* data, std::size_t size, std::string& reason)
-{
-    std::string firstReason;
-    for (const ImageFormat& format : Formats()) {
-        if (!format.codec->matches(data, size))
-            continue;
-        std::string why;
-        if (format.codec->check(data, size, why))
-            return &format;
-        if (firstReason.empty() && !(format.flags & NoSignature))
-            firstReason = why;
-    }
-    reason = firstReason.empty() ? "not an image format the viewer reads" : firstReason;
-    return nullptr;
 }
 
 bool CheckDimensions(std::uint64_t width, std::uint64_t height, std::string& reason)

@@ -1,12 +1,5 @@
 #include "image_file.h"
 
-#include <cerrno>
-#include <cstring>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 namespace imagedecode {
 
 namespace {
@@ -15,87 +8,47 @@ const char* const Shortened = "the file was shortened while it was read";
 
 } // namespace
 
-ImageFile::~ImageFile()
-{
-    if (stream_)
-        std::fclose(stream_);
-}
-
 bool ImageFile::open(const char* path, std::string& reason)
 {
-    // Non-blocking, so that a FIFO cannot hang the open; only regular files
-    // are read after it.
-    const int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0) {
-        reason = std::strerror(errno);
+    if (!source_.open(path, reason))
         return false;
-    }
-    struct stat info;
-    if (::fstat(fd, &info) != 0)
-        reason = std::strerror(errno);
-    else if (!S_ISREG(info.st_mode))
-        reason = "not a regular file";
-    else if (std::uint64_t(info.st_size) > MaxFileSize)
-        reason = "the file is larger than 1 GiB";
-    stream_ = reason.empty() ? ::fdopen(fd, "rb") : nullptr;
-    if (!stream_) {
-        if (reason.empty())
-            reason = std::strerror(errno);
-        ::close(fd);
-        return false;
-    }
-    size_ = static_cast<std::size_t>(info.st_size);
-    return true;
-}
-
-const ImageFormat* ImageFile::identify(std::string& reason)
-{
-    unsigned char head[HeadBytes];
-    const std::size_t headSize = std::fread(head, 1, sizeof head, stream_);
-    std::rewind(stream_);
+    std::string firstReason;
     for (const ImageFormat& format : Formats()) {
-        if (!format.codec->matches(head, headSize))
+        if (!format.codec->matches(source_.head(), source_.headSize()))
             continue;
-        std::string ignored;
-        if (format.codec->decodeStream && format.codec->check(head, headSize, ignored)) {
-            streamed_ = true;
-            return format_ = &format;
+        if (!(format.flags & Streamed) && !source_.bytes(reason))
+            return false;
+        std::string why;
+        decoder_ = format.codec->open(source_, why);
+        if (source_.truncated()) {
+            reason = Shortened;
+            decoder_.reset();
+            return false;
         }
-        break;
+        if (decoder_) {
+            format_ = &format;
+            return true;
+        }
+        if (firstReason.empty() && !(format.flags & NoSignature))
+            firstReason = why;
     }
-
-    if (!bytes_.map(::fileno(stream_), size_)) {
-        reason = std::string("the file could not be read: ") + std::strerror(errno);
-        return nullptr;
-    }
-    format_ = IdentifyImage(bytes_.data(), size_, reason);
-    if (bytes_.truncated()) {
-        reason = Shortened;
-        return format_ = nullptr;
-    }
-    return format_;
+    reason = firstReason.empty() ? "not an image format the viewer reads" : firstReason;
+    return false;
 }
 
-bool ImageFile::decode(RowSink& sink, std::string& reason)
+bool ImageFile::decode(RowSink& sink, PictureSize size, std::string& reason)
 {
-    if (!format_ || !format_->codec->decode) {
+    if (!decoder_ || (format_->flags & DecodedByEngine)) {
         reason = "the file holds no picture this library decodes";
         return false;
     }
     work_ = DecodeWork();
-    if (!streamed_) {
-        const bool decoded = format_->codec->decode(bytes_.data(), size_, sink, work_, reason);
-        if (bytes_.truncated()) {
-            reason = Shortened;
-            return false;
-        }
-        return decoded;
-    }
-    if (std::fseek(stream_, 0, SEEK_SET) != 0) {
-        reason = "the file could not be read again";
+    const bool decoded = decoder_->decode(sink, size, work_, reason);
+    if (source_.truncated()) {
+        reason = Shortened;
         return false;
     }
-    return format_->codec->decodeStream(stream_, sink, work_, reason);
+    return decoded;
 }
 
 } // namespace imagedecode

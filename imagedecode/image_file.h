@@ -1,11 +1,11 @@
-// A picture file opened for decoding. Only regular files of at most
-// MaxFileSize bytes are read. A format with a stream decoder (PNG) is decoded
-// as the file is read; every other format is decoded from the file mapped
-// into memory (mapped_bytes.h), never copied whole.
+// A picture file opened once: the file is read up to its first row, which
+// tells its format (by content, never by name), the picture's description
+// and the decoder that goes on from there. Decoding then hands the rows to
+// the sink chain the caller builds for that description.
 #pragma once
 
-#include "imagedecode.h"
-#include "mapped_bytes.h"
+#include "decoder.h"
+#include "source.h"
 
 #include <memory>
 
@@ -14,33 +14,38 @@ namespace imagedecode {
 class ImageFile
 {
 public:
-    ImageFile() = default;
-    ImageFile(const ImageFile&) = delete;
-    ImageFile& operator=(const ImageFile&) = delete;
-    ~ImageFile();
-
-    // False says why: no such file, not a regular file, too large.
+    // Opens the file and reads it up to the first row. Recognition tries the
+    // formats in table order: the first whose signature matches the first
+    // bytes and that opens the file is its format. False says why: the
+    // file cannot be read; or why the first format whose signature matched
+    // refused it; or, when only formats without a signature were left, that
+    // it is of no format read here.
     bool open(const char* path, std::string& reason);
-    // The format the content shows, as IdentifyImage tells it. Reads the whole
-    // file, unless the first format whose signature matches the file's first
-    // bytes decodes a stream and its header check passes on those bytes.
-    const ImageFormat* identify(std::string& reason);
-    // Decodes the identified picture into the sink.
-    bool decode(RowSink& sink, std::string& reason);
-    // What the last decode cost.
+
+    const ImageFormat& format() const { return *format_; }
+    const ImageDescription& description() const { return decoder_->description(); }
+    // The smallest size the decoder gives that covers `wanted` (Decoder).
+    PictureSize sizeCovering(PictureSize wanted) const { return decoder_->sizeCovering(wanted); }
+
+    // Decodes the picture, once, at its own size or one sizeCovering gave.
+    bool decode(RowSink& sink, PictureSize size, std::string& reason);
+    bool decode(RowSink& sink, std::string& reason)
+    {
+        return decode(sink, description().size(), reason);
+    }
+    // What the decode cost.
     const DecodeWork& work() const { return work_; }
 
-    // The whole file, once identify has mapped it (null for a streamed format).
-    const unsigned char* data() const { return bytes_.data(); }
-    std::size_t size() const { return size_; }
+    // The whole file, for the formats the engine decodes.
+    const unsigned char* data() { return source_.bytes(ignored_); }
+    std::size_t size() const { return source_.size(); }
 
 private:
-    std::FILE* stream_ = nullptr;
-    std::size_t size_ = 0;
-    MappedBytes bytes_;
+    Source source_;
     const ImageFormat* format_ = nullptr;
-    bool streamed_ = false;
+    std::unique_ptr<Decoder> decoder_;
     DecodeWork work_;
+    std::string ignored_;
 };
 
 } // namespace imagedecode

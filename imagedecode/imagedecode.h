@@ -1,8 +1,9 @@
 // Image decoding that never trusts the file: every length, count, offset and
-// run is checked against the input before a byte is written. No engine here:
-// a decoder hands its rows to a RowSink the caller gives (row_sink.h);
-// PictureBuffer (picture_buffer.h) keeps them as one picture, ImageFile
-// (image_file.h) reads a file for decoding.
+// run is checked against the input before a byte is written. No engine here.
+// ImageFile (image_file.h) opens a file once and knows its picture's
+// description; its decoder hands the rows to a chain of sinks the caller
+// builds (row_sink.h): stages that reduce or place them, and at the end a
+// PictureBuffer (picture_buffer.h) that keeps them as one picture.
 //
 // Every format is one row of the table in formats.def and one source file
 // that defines its Codec.
@@ -12,14 +13,14 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
+#include <memory>
 #include <string>
 
 namespace imagedecode {
 
 // Largest picture a file may describe: each side at most 262144 pixels and
 // at most a gigapixel in all. Larger pictures than the texture are reduced
-// as they are decoded (reducing_sink.h), so this bounds the work of a file,
+// as they are decoded (reduce_stage.h), so this bounds the work of a file,
 // not the memory of its picture.
 constexpr std::uint32_t MaxImageSide = 1u << 18;
 #ifndef IMAGEDECODE_FUZZING
@@ -33,8 +34,7 @@ constexpr std::uint64_t MaxImagePixels = std::uint64_t(1) << 22;
 // Largest file read at all.
 constexpr std::uint64_t MaxFileSize = std::uint64_t(1) << 30;
 
-// Signatures look at no more than this many first bytes of a file; so do the
-// header checks of formats that are decoded as the file is read.
+// Signatures look at no more than this many first bytes of a file.
 constexpr std::size_t HeadBytes = 64;
 
 enum class FileFormat
@@ -49,7 +49,8 @@ enum FormatFlags : unsigned
     RowsBottomUp = 1u << 0,     // may hand its rows bottom-up
     RowsMoreThanOnce = 1u << 1, // may hand its rows in several passes
     DecodedByEngine = 1u << 2,  // checked here, decoded by the engine's own loader
-    NoSignature = 1u << 3,      // any bytes may start it: only its header check tells
+    NoSignature = 1u << 3,      // any bytes may start it: only its header tells
+    Streamed = 1u << 4,         // decoded as the file is read, never mapped
 };
 
 // Largest XMP packet taken from a file.
@@ -58,8 +59,7 @@ constexpr std::size_t MaxXmpBytes = std::size_t(1) << 20;
 // The XMP packet a file carries before its picture data: in a JPEG file the
 // first APP1 segment with the XMP header before the first scan, in a PNG file
 // the first iTXt chunk with the keyword "XML:com.adobe.xmp" before the first
-// IDAT (compressed or not). Extended XMP is not read. A decoder fills it
-// before it calls its sink's begin(), so the caller has it whatever the sink.
+// IDAT (compressed or not). Extended XMP is not read.
 struct XmpPacket
 {
     bool found = false;  // the file has one
@@ -67,9 +67,20 @@ struct XmpPacket
     std::string problem; // otherwise why not: too large, damaged
 };
 
+// What a file says of its picture before the first pixel: the picture as
+// stored (its full size, the layout and order of the rows a decoder hands
+// on, its passes) and the metadata found on the way.
+struct ImageDescription
+{
+    PictureInfo picture;
+    XmpPacket xmp;
+
+    PictureSize size() const { return {picture.width, picture.height}; }
+};
+
 // The work one decode did, counted so that tests can bound it by the picture
-// and the file rather than by time, and the metadata it met on the way. Each
-// decoder fills the counters that apply to it and leaves the others at 0.
+// and the file rather than by time. Each decoder fills the counters that
+// apply to it and leaves the others at 0.
 struct DecodeWork
 {
     std::uint64_t pixelsFilled = 0;      // pixels of the rows handed to the sink, every pass
@@ -78,27 +89,22 @@ struct DecodeWork
     std::uint64_t bytesAfterLastRow = 0; // PNG: of these, the piece the last row came in, at most
     std::uint64_t inflatedBytes = 0;     // PNG: bytes inflated, at most
     unsigned scans = 0;                  // JPEG: scans the library read
-    XmpPacket xmp;                       // JPEG, PNG
 };
 
-// What a format's source file gives the table. Every function says why it
-// refuses a file in `reason`, a short phrase without the file name.
+class Decoder;
+class Source;
+
+// What a format's source file gives the table.
 struct Codec
 {
     // The signature: could a file of this format start with these bytes
     // (the file's first HeadBytes or fewer)?
     bool (*matches)(const unsigned char* data, std::size_t size);
-    // The full header check over the whole file: everything that can be
-    // checked before the first row is decoded. A decoder refuses every file
-    // its check refuses.
-    bool (*check)(const unsigned char* data, std::size_t size, std::string& reason);
-    // Decodes the whole file into the sink and counts its work; null where
-    // the engine decodes.
-    bool (*decode)(const unsigned char* data, std::size_t size, RowSink& sink, DecodeWork& work,
-                   std::string& reason);
-    // Decodes while reading `file` from where it stands; null for formats
-    // that are decoded from memory only.
-    bool (*decodeStream)(std::FILE* file, RowSink& sink, DecodeWork& work, std::string& reason);
+    // Reads everything that comes before the first row (the header and the
+    // metadata) once, and gives the decoder that goes on from there; null,
+    // saying why in `reason` (a short phrase without the file name), when
+    // the file is not one this format reads.
+    std::unique_ptr<Decoder> (*open)(Source& source, std::string& reason);
 };
 
 #define IMAGE_FORMAT(Id, key, name, flags) extern const Codec Id##Codec;
@@ -123,12 +129,5 @@ struct FormatTable
 };
 FormatTable Formats();
 const ImageFormat& FormatOf(FileFormat id);
-
-// Tells the format from the content, never from a file name: the first
-// format in table order whose signature matches and whose header check
-// passes. Null when none does; `reason` then says why the first format whose
-// signature matched refused the file, or, when only formats without a
-// signature were left, that the file is of no format read here.
-const ImageFormat* IdentifyImage(const unsigned char* data, std::size_t size, std::string& reason);
 
 } // namespace imagedecode

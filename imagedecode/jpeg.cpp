@@ -231,23 +231,6 @@ bool SetUpOutput(jpeg_decompress_struct& cinfo, std::string& reason)
     return true;
 }
 
-// The library decodes at a scale of M / 8 for less work: at 1/8, 1/4 and
-// 1/2, which have SIMD code; other scales take longer than the full size
-// (measured in bench/README.md). The smallest of these three whose picture
-// still covers the sink's plan on both sides, or the full picture.
-void ScaleToPlan(jpeg_decompress_struct& cinfo, PictureSize plan)
-{
-    for (const unsigned eighths : {1u, 2u, 4u}) {
-        cinfo.scale_num = eighths;
-        cinfo.scale_denom = 8;
-        jpeg_calc_output_dimensions(&cinfo);
-        if (cinfo.output_width >= plan.width && cinfo.output_height >= plan.height)
-            return;
-    }
-    cinfo.scale_num = cinfo.scale_denom = 1;
-    jpeg_calc_output_dimensions(&cinfo);
-}
-
 // The file's scans, counted from its markers.
 bool CheckScans(const unsigned char* data, std::size_t size, Layout& layout, std::string& reason)
 {
@@ -274,28 +257,6 @@ void CapLibraryMemory(jpeg_decompress_struct& cinfo)
     }
     cinfo.mem->max_memory_to_use =
         static_cast<long>(std::min(2 * samples + LibraryMemoryMargin, MaxLibraryMemory));
-}
-
-// The scans counted from the markers, then the markers up to the first scan
-// read by the library itself.
-bool Check(const unsigned char* data, std::size_t size, std::string& reason)
-{
-    if (!Matches(data, size))
-        return Fail(reason, "not a JPEG file");
-    Layout layout;
-    if (!CheckScans(data, size, layout, reason))
-        return false;
-    Decompressor d;
-    if (setjmp(d.err.jump)) {
-        jpeg_destroy_decompress(&d.cinfo);
-        reason = std::string("damaged JPEG file: ") + d.err.message;
-        return false;
-    }
-    d.create(data, size);
-    jpeg_read_header(&d.cinfo, TRUE);
-    const bool ok = SetUpOutput(d.cinfo, reason);
-    jpeg_destroy_decompress(&d.cinfo);
-    return ok;
 }
 
 // Adobe writes CMYK inverted: each stored value is 255 - ink.
@@ -339,60 +300,127 @@ void ReadRows(jpeg_decompress_struct& cinfo, RowSink& sink, DecodeWork& work,
     }
 }
 
-// Decodes every scan and reads on to the end marker, so that corrupt data
-// anywhere refuses the file.
-bool Decode(const unsigned char* data, std::size_t size, RowSink& sink, DecodeWork& work,
-            std::string& reason)
+// The library decodes at a scale of M / 8 for less work: at 1/8, 1/4 and
+// 1/2, which have SIMD code; other scales take longer than the full size
+// (measured in bench/README.md).
+constexpr unsigned ScaledEighths[] = {1, 2, 4};
+
+// A file whose markers were counted and whose header the library has read:
+// the decompressor waits before the first scan.
+class JpegDecoder : public Decoder
+{
+public:
+    JpegDecoder() = default;
+    JpegDecoder(const JpegDecoder&) = delete;
+    JpegDecoder& operator=(const JpegDecoder&) = delete;
+    ~JpegDecoder() override
+    {
+        if (created_)
+            jpeg_destroy_decompress(&d_.cinfo);
+    }
+
+    bool open(const unsigned char* data, std::size_t size, std::string& reason);
+    PictureSize sizeCovering(PictureSize wanted) const override;
+    bool decode(RowSink& sink, PictureSize size, DecodeWork& work, std::string& reason) override;
+
+private:
+    // The output size at M / 8 (8 for the full size).
+    PictureSize scaledTo(unsigned eighths) const;
+
+    // Everything that must survive a longjmp lives here, outside the frames
+    // that call setjmp: the decompressor and the row buffer.
+    mutable Decompressor d_;
+    bool created_ = false;
+    std::vector<unsigned char> cmykRows_;
+};
+
+bool JpegDecoder::open(const unsigned char* data, std::size_t size, std::string& reason)
 {
     if (!Matches(data, size))
         return Fail(reason, "not a JPEG file");
     Layout layout;
     if (!CheckScans(data, size, layout, reason))
         return false;
-    work.xmp = std::move(layout.xmp);
-    // Everything that must survive a longjmp lives outside this frame's
-    // registers: the decompressor and the row buffer.
-    Decompressor d;
-    std::vector<unsigned char> cmykRows;
-    if (setjmp(d.err.jump)) {
-        work.scans = d.err.scans;
+    if (setjmp(d_.err.jump)) {
+        reason = std::string("damaged JPEG file: ") + d_.err.message;
+        return false;
+    }
+    d_.create(data, size);
+    created_ = true;
+    jpeg_read_header(&d_.cinfo, TRUE);
+    if (!SetUpOutput(d_.cinfo, reason))
+        return false;
+    description_.picture = PictureInfo{d_.cinfo.image_width, d_.cinfo.image_height};
+    description_.xmp = std::move(layout.xmp);
+    return true;
+}
+
+PictureSize JpegDecoder::scaledTo(unsigned eighths) const
+{
+    d_.cinfo.scale_num = eighths;
+    d_.cinfo.scale_denom = 8;
+    jpeg_calc_output_dimensions(&d_.cinfo);
+    return {d_.cinfo.output_width, d_.cinfo.output_height};
+}
+
+// The smallest of the scales with SIMD code whose picture still covers
+// `wanted` on both sides, or the full picture.
+PictureSize JpegDecoder::sizeCovering(PictureSize wanted) const
+{
+    for (const unsigned eighths : ScaledEighths) {
+        const PictureSize scaled = scaledTo(eighths);
+        if (scaled.width >= wanted.width && scaled.height >= wanted.height)
+            return scaled;
+    }
+    return description_.size();
+}
+
+// Decodes every scan and reads on to the end marker, so that corrupt data
+// anywhere refuses the file.
+bool JpegDecoder::decode(RowSink& sink, PictureSize size, DecodeWork& work, std::string& reason)
+{
+    if (setjmp(d_.err.jump)) {
+        work.scans = d_.err.scans;
         // Past the cap the library asks for a temporary file, which it has not.
-        reason = d.cinfo.err->msg_code == JERR_NO_BACKING_STORE
+        reason = d_.cinfo.err->msg_code == JERR_NO_BACKING_STORE
                      ? "the JPEG picture needs more than 2 GiB to decode (progressive or "
                        "multi-scan files keep the whole picture's coefficients)"
-                     : std::string("damaged JPEG file: ") + d.err.message;
-        jpeg_destroy_decompress(&d.cinfo);
+                     : std::string("damaged JPEG file: ") + d_.err.message;
         return false;
     }
-    d.create(data, size);
-    jpeg_read_header(&d.cinfo, TRUE);
-    if (!SetUpOutput(d.cinfo, reason)) {
-        jpeg_destroy_decompress(&d.cinfo);
-        return false;
-    }
-    CapLibraryMemory(d.cinfo);
-    ScaleToPlan(d.cinfo, sink.plan({d.cinfo.image_width, d.cinfo.image_height}));
-    d.err.inScans = true;
+    unsigned eighths = 8;
+    for (const unsigned scaled : ScaledEighths)
+        if (eighths == 8 && scaledTo(scaled) == size)
+            eighths = scaled;
+    scaledTo(eighths);
+    CapLibraryMemory(d_.cinfo);
+    d_.err.inScans = true;
     // The sink learns the picture before decompression starts.
-    const PictureInfo picture{d.cinfo.output_width, d.cinfo.output_height};
-    if (!sink.begin(picture, reason)) {
-        jpeg_destroy_decompress(&d.cinfo);
+    const PictureInfo picture{d_.cinfo.output_width, d_.cinfo.output_height};
+    if (!sink.begin(picture, reason))
         return false;
-    }
-    jpeg_start_decompress(&d.cinfo);
-    ReadRows(d.cinfo, sink, work, cmykRows);
-    if (d.cinfo.output_scanline < d.cinfo.output_height) {
-        jpeg_destroy_decompress(&d.cinfo);
+    jpeg_start_decompress(&d_.cinfo);
+    ReadRows(d_.cinfo, sink, work, cmykRows_);
+    if (d_.cinfo.output_scanline < d_.cinfo.output_height)
         return Fail(reason, "damaged JPEG file: no more rows");
-    }
-    jpeg_finish_decompress(&d.cinfo);
-    work.scans = std::max(d.err.scans, unsigned(d.cinfo.input_scan_number));
-    jpeg_destroy_decompress(&d.cinfo);
+    jpeg_finish_decompress(&d_.cinfo);
+    work.scans = std::max(d_.err.scans, unsigned(d_.cinfo.input_scan_number));
     return true;
+}
+
+std::unique_ptr<Decoder> Open(Source& source, std::string& reason)
+{
+    const unsigned char* data = source.bytes(reason);
+    if (!data)
+        return nullptr;
+    auto decoder = std::make_unique<JpegDecoder>();
+    if (!decoder->open(data, source.size(), reason))
+        return nullptr;
+    return decoder;
 }
 
 } // namespace
 
-extern const Codec JpegCodec = {Matches, Check, Decode, nullptr};
+extern const Codec JpegCodec = {Matches, Open};
 
 } // namespace imagedecode

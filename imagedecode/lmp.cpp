@@ -13,7 +13,7 @@ bool Matches(const unsigned char*, std::size_t)
     return true;
 }
 
-bool Check(const unsigned char* data, std::size_t size, std::string& reason)
+bool Parse(const unsigned char* data, std::size_t size, PictureSize& picture, std::string& reason)
 {
     ByteReader in(data, size);
     const std::uint64_t width = in.le32(), height = in.le32();
@@ -23,11 +23,13 @@ bool Check(const unsigned char* data, std::size_t size, std::string& reason)
         return false;
     if (8 + width * height != size)
         return Fail(reason, "the LMP size does not match its width and height");
+    picture = {static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height)};
     return true;
 }
 
 } // namespace
 
-extern const Codec LmpCodec = {Matches, Check, nullptr, nullptr};
+extern const Codec LmpCodec = {Matches,
+                               OpenMapped<PictureSize, Parse, DescribeSize, NotDecodedHere>};
 
 } // namespace imagedecode

@@ -96,10 +96,9 @@ bool Parse(const unsigned char* data, std::size_t size, Pcx& pcx, std::string& r
     return true;
 }
 
-bool Check(const unsigned char* data, std::size_t size, std::string& reason)
+PictureInfo Describe(const Pcx& pcx)
 {
-    Pcx pcx;
-    return Parse(data, size, pcx, reason);
+    return {static_cast<std::uint32_t>(pcx.width), static_cast<std::uint32_t>(pcx.height)};
 }
 
 // Unpacks scan lines; a run may carry over from one line into the next. The
@@ -178,16 +177,11 @@ void ConvertLine(const Pcx& pcx, const unsigned char* l, unsigned char* out)
     }
 }
 
-bool Decode(const unsigned char* data, std::size_t size, RowSink& sink, DecodeWork& work,
+bool Decode(const unsigned char* data, std::size_t, const Pcx& pcx, RowSink& sink, DecodeWork& work,
             std::string& reason)
 {
-    Pcx pcx;
-    if (!Parse(data, size, pcx, reason))
-        return false;
     RowWriter rows(sink, work);
-    const PictureInfo picture{static_cast<std::uint32_t>(pcx.width),
-                              static_cast<std::uint32_t>(pcx.height)};
-    if (!rows.begin(picture, reason))
+    if (!rows.begin(Describe(pcx), reason))
         return false;
     const std::size_t used = PlaneBytes(pcx);
     const std::size_t padding = static_cast<std::size_t>(pcx.bytesPerLine) - used;
@@ -205,6 +199,6 @@ bool Decode(const unsigned char* data, std::size_t size, RowSink& sink, DecodeWo
 
 } // namespace
 
-extern const Codec PcxCodec = {Matches, Check, Decode, nullptr};
+extern const Codec PcxCodec = {Matches, OpenMapped<Pcx, Parse, Describe, Decode>};
 
 } // namespace imagedecode

@@ -36,25 +36,18 @@ constexpr std::uint64_t MostInflatedPerByte = 1032;
 // profile, whose inflated size libpng limits to 8 MB.
 constexpr std::uint32_t MaxChunkBeforePicture = 16u << 20;
 
-// Where the file's bytes come from: memory, or a file read as it goes in
-// blocks of DataPiece bytes (or a whole chunk, when one is longer), so that
-// skipping a chunk inside a block costs no call.
+// Where the file's bytes come from: the file read as it goes in blocks of
+// DataPiece bytes (or a whole chunk, when one is longer), so that skipping a
+// chunk inside a block costs no call.
 class Input
 {
 public:
-    Input(const unsigned char* data, std::size_t size) : data_(data), size_(size) {}
     explicit Input(std::FILE* file) : file_(file) {}
 
     // Up to `most` next bytes, at least one unless the input has ended; they
     // stay valid until the next call.
     std::size_t some(std::size_t most, const unsigned char*& out)
     {
-        if (!file_) {
-            const std::size_t n = std::min(most, size_ - pos_);
-            out = data_ + pos_;
-            pos_ += n;
-            return n;
-        }
         if (pos_ == size_)
             fill(1);
         const std::size_t n = std::min(most, size_ - pos_);
@@ -65,11 +58,11 @@ public:
     // Exactly `n` next bytes, or null.
     const unsigned char* take(std::size_t n)
     {
-        if (file_ && size_ - pos_ < n)
+        if (size_ - pos_ < n)
             fill(n);
         if (size_ - pos_ < n)
             return nullptr;
-        const unsigned char* out = (file_ ? buffer_.data() : data_) + pos_;
+        const unsigned char* out = buffer_.data() + pos_;
         pos_ += n;
         return out;
     }
@@ -79,8 +72,6 @@ public:
             pos_ += static_cast<std::size_t>(n);
             return true;
         }
-        if (!file_)
-            return false;
         n -= size_ - pos_;
         pos_ = size_ = 0;
         return ::fseeko(file_, static_cast<off_t>(n), SEEK_CUR) == 0;
@@ -103,24 +94,18 @@ private:
         }
     }
 
-    const unsigned char* data_ = nullptr;
-    std::size_t size_ = 0; // of the data, or of what the buffer holds
+    std::size_t size_ = 0; // of what the buffer holds
     std::size_t pos_ = 0;
-    std::FILE* file_ = nullptr;
+    std::FILE* file_;
     std::vector<unsigned char> buffer_;
 };
 
 // What libpng's callbacks share with the decoder.
 struct Reading
 {
-    Reading(RowSink& sink, DecodeWork& counters, std::string& why)
-        : rows(sink, counters), work(counters), reason(why)
-    {}
-
-    RowWriter rows;
-    DecodeWork& work;
-    std::string& reason;
-    bool begun = false;
+    std::string reason;             // why libpng stopped, when the decoder has a better word
+    PictureInfo picture;            // once libpng has read what precedes the picture data
+    RowWriter* rows = nullptr;      // while the picture is decoded
     unsigned pixelBits = 0;         // in the file
     std::uint64_t pictureBytes = 0; // the inflated picture data, every pass
     std::uint64_t inflated = 0;     // of it, the rows libpng has given
@@ -142,7 +127,7 @@ struct Reading
 
 void OnError(png_structp png, png_const_charp message)
 {
-    Reading* reading = static_cast<Reading*>(png_get_error_ptr(png));
+    Reading* reading = static_cast<Reading*>(png_get_progressive_ptr(png));
     if (reading->reason.empty())
         reading->reason = std::string("damaged PNG file: ") + message;
     png_longjmp(png, 1);
@@ -244,7 +229,7 @@ void MeasurePicture(png_structp png, png_infop info, Reading& reading)
 }
 
 // Once libpng has the header and the chunks before the picture data: sets
-// the transforms and tells the sink the picture.
+// the transforms and describes the picture.
 void OnInfo(png_structp png, png_infop info)
 {
     Reading& reading = *static_cast<Reading*>(png_get_progressive_ptr(png));
@@ -264,9 +249,7 @@ void OnInfo(png_structp png, png_infop info)
     picture.layout = alpha ? PixelLayout::Argb32 : PixelLayout::Rgb24;
     if (png_get_rowbytes(png, info) != width * BytesPerPixel(picture.layout))
         png_error(png, "unexpected row size");
-    if (!reading.rows.begin(picture, reading.reason))
-        png_error(png, "the picture was refused");
-    reading.begun = true;
+    reading.picture = picture;
 }
 
 // libpng gives rows in order, every row of every pass, but skips the passes
@@ -278,13 +261,13 @@ void OnRow(png_structp png, png_bytep newRow, png_uint_32 rowIndex, int passInde
     Reading& reading = *static_cast<Reading*>(png_get_progressive_ptr(png));
     if (reading.complete)
         return;
-    const PictureInfo& picture = reading.rows.picture();
+    const PictureInfo& picture = reading.picture;
     const unsigned pass = static_cast<unsigned>(passIndex);
-    if (!reading.begun || pass >= picture.passes || rowIndex >= picture.height ||
+    if (!reading.rows || pass >= picture.passes || rowIndex >= picture.height ||
         pass < reading.pass || (pass == reading.pass && rowIndex < reading.row))
         png_error(png, "rows out of order");
     for (;;) {
-        unsigned char* out = reading.rows.next();
+        unsigned char* out = reading.rows->next();
         const bool wanted = reading.pass == pass && reading.row == rowIndex;
         if (++reading.row == picture.height) {
             reading.row = 0;
@@ -305,7 +288,7 @@ void OnRow(png_structp png, png_bytep newRow, png_uint_32 rowIndex, int passInde
     // would lose count of a piece of picture data.)
     if (reading.pass == picture.passes) {
         reading.complete = true;
-        reading.rows.finish();
+        reading.rows->finish();
     }
 }
 
@@ -335,110 +318,158 @@ bool ReadXmpChunk(Input& input, std::uint32_t length, XmpPacket& xmp)
     return true;
 }
 
-// Hands the file to libpng until the last row is complete. An error comes
-// back here by longjmp, so this frame owns nothing.
-bool Feed(png_structp png, png_infop info, Input& input, Reading& reading)
+// A file read up to its picture data, which libpng has described: the rest
+// is handed to libpng as it is decoded.
+class PngDecoder : public Decoder
 {
-    if (setjmp(png_jmpbuf(png)))
+public:
+    explicit PngDecoder(std::FILE* file) : input_(file) {}
+    PngDecoder(const PngDecoder&) = delete;
+    PngDecoder& operator=(const PngDecoder&) = delete;
+    ~PngDecoder() override { png_destroy_read_struct(&png_, &info_, nullptr); }
+
+    bool open(std::string& reason);
+    bool decode(RowSink& sink, PictureSize size, DecodeWork& work, std::string& reason) override;
+
+private:
+    // libpng's errors come back by longjmp to the frames that call these,
+    // which therefore own nothing.
+    bool readToPicture();
+    bool readPicture(DecodeWork& work);
+    void give(const unsigned char* bytes, std::size_t n)
+    {
+        given_ += n;
+        png_process_data(png_, info_, const_cast<png_bytep>(bytes), n);
+    }
+    bool fail(const char* why)
+    {
+        if (reading_.reason.empty())
+            reading_.reason = why;
         return false;
-    DecodeWork& work = reading.work;
-    auto give = [&](const unsigned char* bytes, std::size_t n) {
-        work.compressedBytes += n;
-        png_process_data(png, info, const_cast<png_bytep>(bytes), n);
-    };
-    const unsigned char* signature = input.take(8);
+    }
+
+    png_structp png_ = nullptr;
+    png_infop info_ = nullptr;
+    Input input_;
+    Reading reading_;
+    std::uint64_t given_ = 0; // bytes of the file handed to libpng
+};
+
+bool PngDecoder::open(std::string& reason)
+{
+    png_ = png_create_read_struct(PNG_LIBPNG_VER_STRING, &reading_, OnError, OnWarning);
+    info_ = png_ ? png_create_info_struct(png_) : nullptr;
+    if (!info_)
+        return Fail(reason, "not enough memory for the PNG decoder");
+    png_set_benign_errors(png_, 1);
+    png_set_progressive_read_fn(png_, &reading_, OnInfo, OnRow, nullptr);
+    if (!readToPicture()) {
+        reason = reading_.reason;
+        return false;
+    }
+    description_.picture = reading_.picture;
+    return true;
+}
+
+// Chunks up to the picture data: only those that change the pixels, each
+// kind of ancillary chunk once (libpng ignores repeats); the XMP packet is
+// taken on the way. libpng describes the picture at the picture data's
+// chunk header.
+bool PngDecoder::readToPicture()
+{
+    if (setjmp(png_jmpbuf(png_)))
+        return false;
+    const unsigned char* signature = input_.take(8);
     if (!signature)
-        return Fail(reading.reason, "damaged PNG file: the file ends too early");
+        return fail("damaged PNG file: the file ends too early");
     give(signature, 8);
 
-    // Chunks up to the picture data: only those that change the pixels, each
-    // kind of ancillary chunk once (libpng ignores repeats).
+    XmpPacket& xmp = description_.xmp;
     std::uint32_t given[8] = {}; // the kinds of ancillary chunk given
     std::size_t kinds = 0;
     for (;;) {
-        const unsigned char* header = input.take(8);
+        const unsigned char* header = input_.take(8);
         if (!header)
-            return Fail(reading.reason, "damaged PNG file: the file ends before the image data");
+            return fail("damaged PNG file: the file ends before the image data");
         const std::uint32_t length = LoadBe32(header), type = LoadBe32(header + 4);
         const bool data = std::memcmp(header + 4, "IDAT", 4) == 0;
         const bool ancillary = header[4] & 0x20;
         if (length > 0x7FFFFFFF)
-            return Fail(reading.reason, "damaged PNG file: invalid chunk length");
-        if (std::memcmp(header + 4, "iTXt", 4) == 0 && !work.xmp.found) {
-            if (!ReadXmpChunk(input, length, work.xmp))
-                return Fail(reading.reason,
-                            "damaged PNG file: the file ends before the image data");
+            return fail("damaged PNG file: invalid chunk length");
+        if (std::memcmp(header + 4, "iTXt", 4) == 0 && !xmp.found) {
+            if (!ReadXmpChunk(input_, length, xmp))
+                return fail("damaged PNG file: the file ends before the image data");
             continue;
         }
         const bool repeated = ancillary && std::find(given, given + kinds, type) != given + kinds;
         if (!data && (!ChangesPixels(header + 4) || repeated)) {
-            if (!input.skip(std::uint64_t(length) + 4))
-                return Fail(reading.reason,
-                            "damaged PNG file: the file ends before the image data");
+            if (!input_.skip(std::uint64_t(length) + 4))
+                return fail("damaged PNG file: the file ends before the image data");
             continue;
         }
         if (!data && length > MaxChunkBeforePicture)
-            return Fail(reading.reason, "damaged PNG file: a chunk before the image is too large");
+            return fail("damaged PNG file: a chunk before the image is too large");
         give(header, 8);
         if (data)
-            break;
+            return true;
         if (ancillary && kinds < std::size(given))
             given[kinds++] = type;
-        const unsigned char* body = input.take(std::size_t(length) + 4);
+        const unsigned char* body = input_.take(std::size_t(length) + 4);
         if (!body)
-            return Fail(reading.reason, "damaged PNG file: the file ends before the image data");
+            return fail("damaged PNG file: the file ends before the image data");
         give(body, std::size_t(length) + 4);
     }
+}
 
-    // The picture data and whatever follows, as it comes, until the last row.
-    while (!reading.complete) {
+// The picture data and whatever follows, as it comes, until the last row.
+bool PngDecoder::readPicture(DecodeWork& work)
+{
+    if (setjmp(png_jmpbuf(png_)))
+        return false;
+    while (!reading_.complete) {
         const unsigned char* piece = nullptr;
-        const std::size_t n = input.some(reading.nextPiece(), piece);
+        const std::size_t n = input_.some(reading_.nextPiece(), piece);
         if (n == 0)
-            return Fail(reading.reason, "damaged PNG file: the image data is cut short");
+            return fail("damaged PNG file: the image data is cut short");
         give(piece, n);
-        if (reading.complete)
+        if (reading_.complete)
             work.bytesAfterLastRow = n;
     }
-    work.inflatedBytes = reading.pictureBytes +
-                         std::min(reading.widestRow, MostInflatedPerByte * work.bytesAfterLastRow);
     return true;
 }
 
-bool Decode(Input& input, RowSink& sink, DecodeWork& work, std::string& reason)
+bool PngDecoder::decode(RowSink& sink, PictureSize, DecodeWork& work, std::string& reason)
 {
-    reason.clear();
-    Reading reading(sink, work, reason);
-    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &reading, OnError, OnWarning);
-    png_infop info = png ? png_create_info_struct(png) : nullptr;
-    if (!info) {
-        png_destroy_read_struct(&png, nullptr, nullptr);
-        return Fail(reason, "not enough memory for the PNG decoder");
-    }
-    png_set_benign_errors(png, 1);
-    png_set_progressive_read_fn(png, &reading, OnInfo, OnRow, nullptr);
-    const bool ok = Feed(png, info, input, reading);
-    png_destroy_read_struct(&png, &info, nullptr);
-    return ok;
-}
-
-bool DecodeMemory(const unsigned char* data, std::size_t size, RowSink& sink, DecodeWork& work,
-                  std::string& reason)
-{
-    if (!Check(data, size, reason))
+    RowWriter rows(sink, work);
+    if (!rows.begin(reading_.picture, reason))
         return false;
-    Input input(data, size);
-    return Decode(input, sink, work, reason);
+    reading_.rows = &rows;
+    const bool ok = readPicture(work);
+    reading_.rows = nullptr;
+    work.compressedBytes = given_;
+    if (!ok) {
+        reason = reading_.reason;
+        return false;
+    }
+    work.inflatedBytes = reading_.pictureBytes +
+                         std::min(reading_.widestRow, MostInflatedPerByte * work.bytesAfterLastRow);
+    return true;
 }
 
-bool DecodeStream(std::FILE* file, RowSink& sink, DecodeWork& work, std::string& reason)
+// The signature and the header chunk, from the file's first bytes, then
+// libpng up to the picture data.
+std::unique_ptr<Decoder> Open(Source& source, std::string& reason)
 {
-    Input input(file);
-    return Decode(input, sink, work, reason);
+    if (!Check(source.head(), source.headSize(), reason))
+        return nullptr;
+    auto decoder = std::make_unique<PngDecoder>(source.stream());
+    if (!decoder->open(reason))
+        return nullptr;
+    return decoder;
 }
 
 } // namespace
 
-extern const Codec PngCodec = {Matches, Check, DecodeMemory, DecodeStream};
+extern const Codec PngCodec = {Matches, Open};
 
 } // namespace imagedecode

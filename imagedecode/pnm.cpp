@@ -12,7 +12,9 @@ namespace {
 class TextReader
 {
 public:
-    TextReader(const unsigned char* data, std::size_t size) : data_(data), size_(size) {}
+    TextReader(const unsigned char* data, std::size_t size, std::size_t pos = 2)
+        : data_(data), size_(size), pos_(pos)
+    {}
 
     std::size_t pos() const { return pos_; }
 
@@ -76,7 +78,7 @@ private:
 
     const unsigned char* data_;
     std::size_t size_;
-    std::size_t pos_ = 2;
+    std::size_t pos_;
 };
 
 struct Pnm
@@ -98,9 +100,9 @@ bool Matches(const unsigned char* d, std::size_t size)
            (d[2] == ' ' || d[2] == '\t' || d[2] == '\r' || d[2] == '\n' || d[2] == '#');
 }
 
-bool Parse(const unsigned char* data, std::size_t size, Pnm& pnm, TextReader& in,
-           std::string& reason)
+bool Parse(const unsigned char* data, std::size_t size, Pnm& pnm, std::string& reason)
 {
+    TextReader in(data, size);
     if (!Matches(data, size))
         return Fail(reason, "not a PPM, PGM or PBM file");
     const int kind = data[1] - '0';
@@ -132,11 +134,9 @@ bool Parse(const unsigned char* data, std::size_t size, Pnm& pnm, TextReader& in
     return true;
 }
 
-bool Check(const unsigned char* data, std::size_t size, std::string& reason)
+PictureInfo Describe(const Pnm& pnm)
 {
-    Pnm pnm;
-    TextReader in(data, size);
-    return Parse(data, size, pnm, in, reason);
+    return {pnm.width, pnm.height};
 }
 
 std::uint8_t Scale(std::uint32_t v, std::uint32_t maxValue)
@@ -180,15 +180,12 @@ bool ReadRow(const Pnm& pnm, TextReader& text, const unsigned char* row, unsigne
     return true;
 }
 
-bool Decode(const unsigned char* data, std::size_t size, RowSink& sink, DecodeWork& work,
-            std::string& reason)
+bool Decode(const unsigned char* data, std::size_t size, const Pnm& pnm, RowSink& sink,
+            DecodeWork& work, std::string& reason)
 {
-    Pnm pnm;
-    TextReader text(data, size);
-    if (!Parse(data, size, pnm, text, reason))
-        return false;
+    TextReader text(data, size, pnm.dataStart);
     RowWriter rows(sink, work);
-    if (!rows.begin(PictureInfo{pnm.width, pnm.height}, reason))
+    if (!rows.begin(Describe(pnm), reason))
         return false;
     ByteReader raster(data, size, pnm.dataStart);
     for (std::uint32_t y = 0; y < pnm.height; ++y) {
@@ -202,6 +199,6 @@ bool Decode(const unsigned char* data, std::size_t size, RowSink& sink, DecodeWo
 
 } // namespace
 
-extern const Codec PnmCodec = {Matches, Check, Decode, nullptr};
+extern const Codec PnmCodec = {Matches, OpenMapped<Pnm, Parse, Describe, Decode>};
 
 } // namespace imagedecode

@@ -81,10 +81,9 @@ bool Parse(const unsigned char* data, std::size_t size, Psd& psd, std::string& r
     return true;
 }
 
-bool Check(const unsigned char* data, std::size_t size, std::string& reason)
+PictureInfo Describe(const Psd& psd)
 {
-    Psd psd;
-    return Parse(data, size, psd, reason);
+    return {psd.width, psd.height, psd.alpha() ? PixelLayout::Argb32 : PixelLayout::Rgb24};
 }
 
 // Unpacks one PackBits row of exactly `width` bytes.
@@ -132,15 +131,13 @@ bool ReadChannelRow(const Psd& psd, const unsigned char* data, std::size_t size,
                      static_cast<std::size_t>(w));
 }
 
-bool Decode(const unsigned char* data, std::size_t size, RowSink& sink, DecodeWork& work,
-            std::string& reason)
+bool Decode(const unsigned char* data, std::size_t size, const Psd& psd, RowSink& sink,
+            DecodeWork& work, std::string& reason)
 {
-    Psd psd;
-    if (!Parse(data, size, psd, reason))
-        return false;
-    const PixelLayout layout = psd.alpha() ? PixelLayout::Argb32 : PixelLayout::Rgb24;
+    const PictureInfo picture = Describe(psd);
+    const PixelLayout layout = picture.layout;
     RowWriter rows(sink, work);
-    if (!rows.begin(PictureInfo{psd.width, psd.height, layout}, reason))
+    if (!rows.begin(picture, reason))
         return false;
     const std::size_t w = psd.width;
     std::vector<unsigned char> planes(w * psd.used); // one row of each channel read
@@ -165,6 +162,6 @@ bool Decode(const unsigned char* data, std::size_t size, RowSink& sink, DecodeWo
 
 } // namespace
 
-extern const Codec PsdCodec = {Matches, Check, Decode, nullptr};
+extern const Codec PsdCodec = {Matches, OpenMapped<Psd, Parse, Describe, Decode>};
 
 } // namespace imagedecode

@@ -1,7 +1,8 @@
 // Where decoders put their rows. A decoder never holds a picture of its own:
 // it declares the picture, then hands its rows, in bands, to a sink that the
-// caller gives, which keeps them whole (PictureBuffer) or does anything else
-// with them as they come.
+// caller gives. Sinks chain: a stage takes rows and hands rows on to the next
+// sink (reducing or placing them as they come), and the last one keeps them
+// (PictureBuffer).
 #pragma once
 
 #include <cstddef>
@@ -59,10 +60,6 @@ struct PictureInfo
 constexpr std::uint32_t MaxBandRows = 16;
 
 // The decoder's side of the protocol, in this order:
-// 0. A decoder that can decode a smaller picture for less work (JPEG's
-//    scaled decoding) may first ask plan(size of the file's picture): the
-//    sink answers the smallest size it needs, and the decoder may then
-//    declare any size from that up to the full one.
 // 1. begin(picture) once, before anything else. A sink that cannot take the
 //    picture returns false and says why; the decoder then stops and fails
 //    with that reason.
@@ -87,8 +84,6 @@ class RowSink
 {
 public:
     virtual ~RowSink() = default;
-
-    virtual PictureSize plan(PictureSize full) { return full; }
 
     virtual bool begin(const PictureInfo& picture, std::string& reason) = 0;
     virtual unsigned char* band(std::uint32_t first, std::uint32_t count, std::size_t& stride) = 0;

@@ -87,10 +87,10 @@ bool Parse(const unsigned char* data, std::size_t size, Sgi& sgi, std::string& r
     return true;
 }
 
-bool Check(const unsigned char* data, std::size_t size, std::string& reason)
+PictureInfo Describe(const Sgi& sgi)
 {
-    Sgi sgi;
-    return Parse(data, size, sgi, reason);
+    return {sgi.width, sgi.height, sgi.alpha() ? PixelLayout::Argb32 : PixelLayout::Rgb24,
+            RowOrder::BottomUp};
 }
 
 // Unpacks one run-length row of exactly `width` bytes.
@@ -137,15 +137,13 @@ bool ReadChannelRow(const Sgi& sgi, const unsigned char* data, std::size_t size,
     return UnpackRow(ByteReader(data, start + TableEntry(sgi.lengths, r), start), out, sgi.width);
 }
 
-bool Decode(const unsigned char* data, std::size_t size, RowSink& sink, DecodeWork& work,
-            std::string& reason)
+bool Decode(const unsigned char* data, std::size_t size, const Sgi& sgi, RowSink& sink,
+            DecodeWork& work, std::string& reason)
 {
-    Sgi sgi;
-    if (!Parse(data, size, sgi, reason))
-        return false;
-    const PixelLayout layout = sgi.alpha() ? PixelLayout::Argb32 : PixelLayout::Rgb24;
+    const PictureInfo picture = Describe(sgi);
+    const PixelLayout layout = picture.layout;
     RowWriter rows(sink, work);
-    if (!rows.begin(PictureInfo{sgi.width, sgi.height, layout, RowOrder::BottomUp}, reason))
+    if (!rows.begin(picture, reason))
         return false;
     const std::size_t w = sgi.width;
     const bool grey = sgi.channels < 3;
@@ -170,6 +168,6 @@ bool Decode(const unsigned char* data, std::size_t size, RowSink& sink, DecodeWo
 
 } // namespace
 
-extern const Codec SgiCodec = {Matches, Check, Decode, nullptr};
+extern const Codec SgiCodec = {Matches, OpenMapped<Sgi, Parse, Describe, Decode>};
 
 } // namespace imagedecode

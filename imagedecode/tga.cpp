@@ -116,10 +116,10 @@ bool Parse(const unsigned char* data, std::size_t size, Tga& tga, std::string& r
     return true;
 }
 
-bool Check(const unsigned char* data, std::size_t size, std::string& reason)
+PictureInfo Describe(const Tga& tga)
 {
-    Tga tga;
-    return Parse(data, size, tga, reason);
+    return {tga.width, tga.height, tga.alpha ? PixelLayout::Argb32 : PixelLayout::Rgb24,
+            tga.topDown ? RowOrder::TopDown : RowOrder::BottomUp};
 }
 
 // Puts pixels in file order: rows in the declared order, each left to right
@@ -171,17 +171,11 @@ bool DecodeRle(const Tga& tga, ByteReader in, PixelWriter& out, std::string& rea
     return true;
 }
 
-bool Decode(const unsigned char* data, std::size_t size, RowSink& sink, DecodeWork& work,
-            std::string& reason)
+bool Decode(const unsigned char* data, std::size_t size, const Tga& tga, RowSink& sink,
+            DecodeWork& work, std::string& reason)
 {
-    Tga tga;
-    if (!Parse(data, size, tga, reason))
-        return false;
-    const PictureInfo picture{tga.width, tga.height,
-                              tga.alpha ? PixelLayout::Argb32 : PixelLayout::Rgb24,
-                              tga.topDown ? RowOrder::TopDown : RowOrder::BottomUp};
     RowWriter rows(sink, work);
-    if (!rows.begin(picture, reason))
+    if (!rows.begin(Describe(tga), reason))
         return false;
     PixelWriter out(tga, rows);
     ByteReader in(data, size, tga.dataStart);
@@ -199,6 +193,6 @@ bool Decode(const unsigned char* data, std::size_t size, RowSink& sink, DecodeWo
 
 } // namespace
 
-extern const Codec TgaCodec = {Matches, Check, Decode, nullptr};
+extern const Codec TgaCodec = {Matches, OpenMapped<Tga, Parse, Describe, Decode>};
 
 } // namespace imagedecode

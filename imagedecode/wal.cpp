@@ -15,7 +15,7 @@ bool Matches(const unsigned char*, std::size_t)
     return true;
 }
 
-bool Check(const unsigned char* data, std::size_t size, std::string& reason)
+bool Parse(const unsigned char* data, std::size_t size, PictureSize& picture, std::string& reason)
 {
     constexpr std::size_t HeaderSize = 100;
     if (size < HeaderSize)
@@ -30,11 +30,13 @@ bool Check(const unsigned char* data, std::size_t size, std::string& reason)
         if (offset < HeaderSize || offset + bytes > size)
             return Fail(reason, "a WAL mip level lies outside the file");
     }
+    picture = {static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height)};
     return true;
 }
 
 } // namespace
 
-extern const Codec WalCodec = {Matches, Check, nullptr, nullptr};
+extern const Codec WalCodec = {Matches,
+                               OpenMapped<PictureSize, Parse, DescribeSize, NotDecodedHere>};
 
 } // namespace imagedecode

@@ -1,10 +1,10 @@
 #include "imageload.h"
 
+#include "driver_textures.h"
 #include "image_file.h"
-#include "imagedecode.h"
-#include "partial_panorama.h"
 #include "picture_buffer.h"
-#include "reducing_sink.h"
+#include "printable.h"
+#include "texture_decode.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -77,7 +77,7 @@ video::IImage* DecodeWithEngine(video::IVideoDriver* driver, const unsigned char
     return image;
 }
 
-// Wraps a decoded picture in an engine image, which takes over the buffer.
+// Hands the decoded picture to an engine image, which takes over its buffer.
 video::IImage* ToEngineImage(video::IVideoDriver* driver, imagedecode::PictureBuffer& picture,
                              std::string& reason)
 {
@@ -94,23 +94,6 @@ video::IImage* ToEngineImage(video::IVideoDriver* driver, imagedecode::PictureBu
     return image;
 }
 
-// What the driver's textures can hold. OpenGL says how large they may be
-// and takes any size; the Software renderer and BurningsVideo take powers of
-// two only, and rescale other pictures: the Software renderer up to the
-// next power of two, BurningsVideo down to the one below (and it tells no
-// largest size). The null driver keeps any picture as it is.
-imagedecode::TextureLimits TextureLimitsOf(video::IVideoDriver* driver)
-{
-    using imagedecode::PowerOfTwo;
-    const core::dimension2du largest = driver->getMaxTextureSize();
-    PowerOfTwo powerOfTwo = PowerOfTwo::Any;
-    if (driver->getDriverType() != video::EDT_NULL &&
-        !driver->queryFeature(video::EVDF_TEXTURE_NPOT))
-        powerOfTwo = driver->getDriverType() == video::EDT_BURNINGSVIDEO ? PowerOfTwo::RoundDown
-                                                                         : PowerOfTwo::RoundUp;
-    return imagedecode::LimitsForDriver(largest.Width, largest.Height, powerOfTwo);
-}
-
 // WAL and LMP go to the engine's decoder under a name with their extension.
 std::string EngineName(const imagedecode::ImageFormat& format)
 {
@@ -119,51 +102,23 @@ std::string EngineName(const imagedecode::ImageFormat& format)
 
 } // namespace
 
-video::IImage* DecodePanoramaImage(video::IVideoDriver* driver, const unsigned char* data,
-                                   std::size_t size, std::string& reason)
-{
-    const imagedecode::ImageFormat* format = imagedecode::IdentifyImage(data, size, reason);
-    if (!format)
-        return nullptr;
-    if (format->flags & imagedecode::DecodedByEngine)
-        return DecodeWithEngine(driver, data, size, EngineName(*format).c_str(), reason);
-    imagedecode::PictureBuffer picture;
-    imagedecode::ReducingSink reducing(TextureLimitsOf(driver), picture);
-    imagedecode::DecodeWork work;
-    if (!format->codec->decode(data, size, reducing, work, reason))
-        return nullptr;
-    return ToEngineImage(driver, picture, reason);
-}
-
 video::IImage* DecodePanoramaImageFile(video::IVideoDriver* driver, const io::path& file,
-                                       std::string& reason, PanoramaMetadata* metadata)
+                                       std::string& reason, gpano::TexturePlan* plan)
 {
     imagedecode::ImageFile input;
-    const imagedecode::ImageFormat* format =
-        input.open(file.c_str(), reason) ? input.identify(reason) : nullptr;
-    if (!format)
+    if (!input.open(file.c_str(), reason))
         return nullptr;
-    if (format->flags & imagedecode::DecodedByEngine)
-        return DecodeWithEngine(driver, input.data(), input.size(), EngineName(*format).c_str(),
-                                reason);
-    imagedecode::PictureBuffer picture;
-    PanoramaSink reducing(TextureLimitsOf(driver), PadsPartialPanoramas(driver), input.work(),
-                          picture);
-    if (!input.decode(reducing, reason))
+    if (input.format().flags & imagedecode::DecodedByEngine)
+        return DecodeWithEngine(driver, input.data(), input.size(),
+                                EngineName(input.format()).c_str(), reason);
+    const gpano::TexturePlan planned = gpano::PlanTexture(
+        input.description(), TextureLimitsOf(driver), PadsPartialPanoramas(driver));
+    imagedecode::PictureBuffer texture;
+    if (!gpano::DecodeForTexture(input, planned, texture, reason))
         return nullptr;
-    if (metadata)
-        *metadata = reducing.metadata();
-    return ToEngineImage(driver, picture, reason);
-}
-
-std::string PrintableName(const io::path& file)
-{
-    std::string out;
-    for (u32 i = 0; i < file.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(file[i]);
-        out += (c < 0x20 || c == 0x7F) ? '?' : static_cast<char>(c);
-    }
-    return out;
+    if (plan)
+        *plan = planned;
+    return ToEngineImage(driver, texture, reason);
 }
 
 } // namespace imageload
@@ -172,10 +127,19 @@ namespace {
 
 void Refuse(const io::path& file, const std::string& reason, std::string* refusal)
 {
-    const std::string text = "cannot load \"" + imageload::PrintableName(file) + "\": " + reason;
+    const std::string text =
+        imagedecode::Printable("cannot load \"" + std::string(file.c_str()) + "\": " + reason);
     std::fprintf(stderr, "skyglass: %s\n", text.c_str());
     if (refusal)
         *refusal = text;
+}
+
+void IgnoreMetadata(const io::path& file, const std::string& problem)
+{
+    std::fprintf(stderr, "skyglass: %s\n",
+                 imagedecode::Printable("ignoring the panorama metadata of \"" +
+                                        std::string(file.c_str()) + "\": " + problem)
+                     .c_str());
 }
 
 } // namespace
@@ -190,14 +154,16 @@ video::ITexture* LoadPanoramaTexture(video::IVideoDriver* driver, const io::path
         return nullptr;
     }
     std::string reason;
-    PanoramaMetadata metadata;
-    video::IImage* image = imageload::DecodePanoramaImageFile(driver, file, reason, &metadata);
+    gpano::TexturePlan plan;
+    video::IImage* image = imageload::DecodePanoramaImageFile(driver, file, reason, &plan);
     if (!image) {
         Refuse(file, reason, refusal);
         return nullptr;
     }
+    if (plan.verdict.coverage == gpano::Coverage::Ignored)
+        IgnoreMetadata(file, plan.verdict.problem);
     if (placement)
-        image = PlacePartialPanorama(driver, image, metadata, file, *placement);
+        *placement = plan.placement;
     video::ITexture* texture = driver->addTexture(file, image);
     image->drop();
     if (!texture) {

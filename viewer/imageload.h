@@ -1,37 +1,27 @@
-// Loading of the viewer's picture: the hand-over from the image decoders
-// (imagedecode/) to the engine. Every file is identified by its content and
-// decoded by the project's own checked decoders; only WAL and LMP files reach
-// an engine decoder, and only after they have been checked completely.
+// Loading of the viewer's picture: from its file to the engine. Every file
+// is identified by its content and decoded by the project's own checked
+// decoders (imagedecode/) into the texture the plan for it asks (gpano/);
+// only WAL and LMP files reach an engine decoder, and only after they have
+// been checked completely.
 #pragma once
 
 #include <irrlicht.h>
 
-#include "imagedecode.h"
-#include "partial_panorama.h"
-#include "placement.h"
+#include "texture_plan.h"
 
-#include <cstddef>
 #include <string>
 
 namespace imageload {
 
-// Decodes `size` bytes into a new engine image (ECF_R8G8B8, or ECF_A8R8G8B8
-// for pictures with alpha), or returns nullptr and says why in `reason`. A
-// picture larger than the driver's textures can show is reduced to the
-// largest that they can, as it is decoded. The caller drops the image.
-irr::video::IImage* DecodePanoramaImage(irr::video::IVideoDriver* driver, const unsigned char* data,
-                                        std::size_t size, std::string& reason);
-
-// Reads a regular file of at most imagedecode::MaxFileSize bytes and decodes
-// it the same way; a PNG is decoded as it is read, every other format from
-// the file mapped into memory. What the file's metadata says goes to
-// `metadata` when given.
+// Opens a regular file of at most imagedecode::MaxFileSize bytes, plans its
+// texture for the driver and decodes it in one pass into a new engine image
+// (ECF_R8G8B8, or ECF_A8R8G8B8 for pictures with alpha): reduced to the
+// largest picture the driver's textures can show, and a partial panorama
+// placed as its metadata says, which `plan` tells when given. Null, saying
+// why, when the file cannot be loaded. The caller drops the image.
 irr::video::IImage* DecodePanoramaImageFile(irr::video::IVideoDriver* driver,
                                             const irr::io::path& file, std::string& reason,
-                                            PanoramaMetadata* metadata = nullptr);
-
-// The file name as it may appear on one line of the terminal.
-std::string PrintableName(const irr::io::path& file);
+                                            gpano::TexturePlan* plan = nullptr);
 
 } // namespace imageload
 
@@ -42,8 +32,9 @@ std::string PrintableName(const irr::io::path& file);
 // gets one line on standard error naming the file and the reason, and
 // nullptr; getTexture is then not called, so no engine loader sees the file.
 // The same words, without the program's name, go to `refusal` when given.
-// With `placement`, a partial panorama is placed as its metadata says
-// (partial_panorama.h).
+// Metadata that cannot be used gets one line too, and the picture shows over
+// the whole sphere. Where the texture lies on the sphere goes to `placement`
+// when given.
 irr::video::ITexture* LoadPanoramaTexture(irr::video::IVideoDriver* driver,
                                           const irr::io::path& file, std::string* refusal = nullptr,
                                           gpano::TexturePlacement* placement = nullptr);

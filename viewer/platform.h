@@ -4,6 +4,8 @@
 
 #include <irrlicht.h>
 
+#include <string>
+
 // Makes X protocol errors non-fatal: each is reported in one line on standard
 // error and the program goes on. Xlib's default handler ends the process, for
 // example when an OpenGL driver cannot set the swap interval.
@@ -29,8 +31,8 @@ void ReleaseDisplay();
 const char* DisplayName();
 
 // Why the existing file `name` cannot be read: the system's reason, or "not a
-// regular file"; null when it can be read or does not exist.
-const char* UnreadableFileReason(const char* name);
+// regular file"; empty when it can be read or does not exist.
+std::string UnreadableFileReason(const char* name);
 
 // The folder holding the running executable, ending with '/'; empty when it
 // cannot be found out.

@@ -1,13 +1,13 @@
 // Linux and X11.
 #include "platform.h"
 
+#include "regular_file.h"
+
 #include <X11/Xlib.h>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace irr;
@@ -56,19 +56,14 @@ const char* DisplayName()
     return name ? name : "";
 }
 
-const char* UnreadableFileReason(const char* name)
+std::string UnreadableFileReason(const char* name)
 {
-    // Non-blocking, so that a FIFO in the file's place cannot hang the start-up.
-    const int fd = ::open(name, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0)
-        return errno == ENOENT ? 0 : std::strerror(errno);
-    struct stat info;
-    const char* reason = 0;
-    if (::fstat(fd, &info) != 0)
-        reason = std::strerror(errno);
-    else if (!S_ISREG(info.st_mode))
-        reason = "not a regular file";
-    ::close(fd);
+    std::string reason;
+    const int fd = imagedecode::OpenRegularFile(name, reason);
+    if (fd >= 0)
+        ::close(fd);
+    else if (errno == ENOENT)
+        reason.clear();
     return reason;
 }
 

@@ -30,11 +30,11 @@ const char* OtherRenderers(u8 renderer)
 
 bool AcceptSettingsFile(const char* name)
 {
-    const char* reason = UnreadableFileReason(name);
-    if (!reason)
+    const std::string reason = UnreadableFileReason(name);
+    if (reason.empty())
         return true;
     std::fprintf(stderr, "skyglass: cannot read %s (%s); using the built-in settings\n", name,
-                 reason);
+                 reason.c_str());
     return false;
 }
 

@@ -1,14 +1,15 @@
 // libFuzzer target for one row of the format table, chosen at build time
-// with -DFUZZ_FORMAT=<key>, or for identification followed by decoding, as
-// the viewer does, with the key "any". Every picture goes to a sink that
-// checks the row protocol (for "any", as in the viewer, through the sink
-// that reduces pictures larger than a texture, here 64 pixels a side);
-// every broken promise stops the run:
-// a refusal without a reason, a decoded file that its own header check
-// refuses, rows handed out of turn, a picture left incomplete.
+// with -DFUZZ_FORMAT=<key>, or for recognition followed by decoding, as the
+// viewer does, with the key "any". The input is opened as a file: by the
+// target's format alone, or by recognition. Every picture goes to a sink
+// that checks the row protocol (for "any", as in the viewer, through the
+// stages that take a picture to its texture, here of 64 pixels a side);
+// every broken promise stops the run: a refusal without a reason, a format
+// that opens a file its signature does not match, rows handed out of turn,
+// a picture left incomplete.
+#include "bytes_file.h"
 #include "checking_sink.h"
-#include "imagedecode.h"
-#include "reducing_sink.h"
+#include "texture_decode.h"
 
 #include <cstring>
 
@@ -33,31 +34,56 @@ void Require(bool promise)
         __builtin_trap();
 }
 
+// The target's format opens the file and decodes it.
+void DecodeAs(const ImageFormat& format, const char* path)
+{
+    Source source;
+    std::string reason;
+    Require(source.open(path, reason));
+    std::unique_ptr<Decoder> decoder = format.codec->open(source, reason);
+    Require(decoder || !reason.empty());
+    if (!decoder || (format.flags & DecodedByEngine))
+        return;
+    Require(format.codec->matches(source.head(), source.headSize()));
+    CheckingSink sink(format.flags);
+    DecodeWork work;
+    reason.clear();
+    const bool decoded = decoder->decode(sink, decoder->description().size(), work, reason);
+    Require(decoded || !reason.empty());
+    Require(!decoded || sink.complete());
+    Require(sink.faults().empty());
+}
+
+// Recognition, then the viewer's way to a texture.
+void DecodeAny(const char* path)
+{
+    ImageFile file;
+    std::string reason;
+    if (!file.open(path, reason)) {
+        Require(!reason.empty());
+        return;
+    }
+    if (file.format().flags & DecodedByEngine)
+        return;
+    CheckingSink sink(file.format().flags);
+    const TextureLimits limits{64, 64, PowerOfTwo::Any};
+    const gpano::TexturePlan plan = gpano::PlanTexture(file.description(), limits, true);
+    const bool decoded = gpano::DecodeForTexture(file, plan, sink, reason);
+    Require(decoded || !reason.empty());
+    Require(!decoded || sink.complete());
+    Require(sink.faults().empty());
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t size)
 {
     static const ImageFormat* const target = Target();
-    std::string reason;
-    const ImageFormat* format = target ? target : IdentifyImage(data, size, reason);
-    Require(format || !reason.empty());
-    if (!format)
-        return 0;
-    const bool checked = format->codec->check(data, size, reason);
-    Require(checked || !reason.empty());
-    Require(!checked || format->codec->matches(data, size));
-    if (!format->codec->decode)
-        return 0;
-    CheckingSink sink(format->flags);
-    TextureLimits limits;
-    limits.maxWidth = limits.maxHeight = 64;
-    ReducingSink reducing(limits, sink);
-    DecodeWork work;
-    reason.clear();
-    const bool decoded = format->codec->decode(
-        data, size, target ? static_cast<RowSink&>(sink) : reducing, work, reason);
-    Require(decoded || !reason.empty());
-    Require(!decoded || (checked && sink.complete()));
-    Require(sink.faults().empty());
+    static BytesFile file;
+    file.assign(data, size);
+    if (target)
+        DecodeAs(*target, file.path());
+    else
+        DecodeAny(file.path());
     return 0;
 }

@@ -4,10 +4,11 @@
 // panorama placed and padded; every broken promise stops the run: metadata
 // ignored without a reason, a placement that loses the picture, a padded
 // panorama beyond its limit or with the picture outside it.
-#include "padding.h"
+#include "pad_stage.h"
+#include "picture_buffer.h"
+#include "texture_plan.h"
 
 #include <cmath>
-#include <vector>
 
 namespace {
 
@@ -34,17 +35,25 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
     Require(gpano::IsPartial(placement) && std::isfinite(placement.offsetU) &&
             std::isfinite(placement.offsetV) && placement.scaleU >= 1 && placement.scaleV >= 1);
 
+    // The plan of a renderer that pads, from the description the file would
+    // give, and the padding stage taking the picture.
+    imagedecode::ImageDescription description;
+    description.picture = {width, height};
+    description.xmp.found = true;
+    description.xmp.text = packet;
     const imagedecode::TextureLimits limit{2048, 2048, imagedecode::PowerOfTwo::Any};
-    const gpano::PaddedPanorama padded =
-        gpano::PadToFullPanorama(verdict.area, width, height, limit);
-    Require(padded.width >= 1 && padded.height >= 1 && padded.width <= limit.maxWidth &&
-            padded.height <= limit.maxHeight &&
-            std::uint64_t(padded.width) * padded.height <= imagedecode::MaxTexturePixels);
-    Require(padded.pictureWidth >= 1 && padded.pictureHeight >= 1 &&
-            padded.left + padded.pictureWidth <= padded.width &&
-            padded.top + padded.pictureHeight <= padded.height);
-    const std::vector<unsigned char> picture(std::size_t(padded.pictureWidth) *
-                                             padded.pictureHeight * 3);
-    Require(gpano::PadPicture(picture.data(), imagedecode::PixelLayout::Rgb24, padded) != nullptr);
+    const gpano::TexturePlan plan = gpano::PlanTexture(description, limit, true);
+    Require(plan.verdict.coverage == gpano::Coverage::Partial);
+    Require(plan.texture.width >= 1 && plan.texture.height >= 1 &&
+            plan.texture.width <= limit.maxWidth && plan.texture.height <= limit.maxHeight &&
+            std::uint64_t(plan.texture.width) * plan.texture.height <=
+                imagedecode::MaxTexturePixels);
+    Require(plan.picture.width >= 1 && plan.picture.height >= 1 &&
+            plan.left + plan.picture.width <= plan.texture.width &&
+            plan.top + plan.picture.height <= plan.texture.height);
+    imagedecode::PictureBuffer texture;
+    imagedecode::PadStage pad(plan.texture, plan.left, plan.top, texture);
+    std::string reason;
+    Require(pad.begin({plan.picture.width, plan.picture.height}, reason));
     return 0;
 }

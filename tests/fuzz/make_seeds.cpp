@@ -4,6 +4,7 @@
 // partial panoramas, after a picture's size, go to the folder "xmp". Sizes suit the
 // fuzzing build's limit of 4 megapixels, and no file is over 64 KB, so that
 // libFuzzer's inputs stay small.
+#include "bytes_file.h"
 #include "imagedecode.h"
 #include "testimages.h"
 #include "worstfiles.h"
@@ -29,12 +30,12 @@ int main(int argc, char** argv)
 {
     const std::filesystem::path root(argc > 1 ? argv[1] : ".");
     for (const ImageCase& c : ValidCases()) {
+        const BytesFile file(c.bytes);
+        imagedecode::ImageFile image;
         std::string reason;
-        const imagedecode::ImageFormat* format =
-            imagedecode::IdentifyImage(c.bytes.data(), c.bytes.size(), reason);
-        if (!format)
+        if (!image.open(file.path(), reason))
             return 1;
-        Write(root, format->key, c.name + "." + c.extension, c.bytes);
+        Write(root, image.format().key, c.name + "." + c.extension, c.bytes);
     }
     using namespace worstfiles;
     Write(root, "png", "after-the-picture.png",

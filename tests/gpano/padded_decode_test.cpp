@@ -1,17 +1,18 @@
-// The viewer's decoding of a partial panorama for a renderer that pads it:
-// the metadata is judged at the picture's full size as soon as the decoder
-// has it, and the picture is reduced to the size it has in the padded
-// texture, which is within the renderer's limits.
-#include "partial_panorama.h"
+// A partial panorama's way to its texture on a renderer that pads it: the
+// metadata is judged at the picture's full size before the first row, and
+// the picture is reduced to the size it has in the padded texture, which is
+// within the renderer's limits, and goes straight to its place in it.
+#include "image_file.h"
 #include "picture_buffer.h"
+#include "scratch_folder.h"
 #include "testimages.h"
+#include "texture_decode.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
 using namespace testimages;
-using imagedecode::PictureSize;
 
 // A crop of a quarter of the full panorama on each side, 96 x 48 pixels.
 constexpr unsigned Full = 384, CropWidth = 96, CropHeight = 48, Left = 96, Top = 48;
@@ -22,21 +23,20 @@ const imagedecode::TextureLimits Small{64, 64, imagedecode::PowerOfTwo::RoundDow
 
 struct Decoded
 {
-    PanoramaMetadata metadata;
-    imagedecode::PictureBuffer picture;
+    gpano::TexturePlan plan;
+    imagedecode::PictureBuffer texture;
 };
 
 void Decode(const Bytes& file, bool pads, Decoded& out,
             const imagedecode::TextureLimits& limits = Small)
 {
+    ScratchFolder folder;
+    folder.write("picture", std::string(file.begin(), file.end()));
+    imagedecode::ImageFile input;
     std::string reason;
-    const imagedecode::ImageFormat* format =
-        imagedecode::IdentifyImage(file.data(), file.size(), reason);
-    ASSERT_NE(format, nullptr) << reason;
-    imagedecode::DecodeWork work;
-    PanoramaSink sink(limits, pads, work, out.picture);
-    ASSERT_TRUE(format->codec->decode(file.data(), file.size(), sink, work, reason)) << reason;
-    out.metadata = sink.metadata();
+    ASSERT_TRUE(input.open(folder.file("picture").c_str(), reason)) << reason;
+    out.plan = gpano::PlanTexture(input.description(), limits, pads);
+    ASSERT_TRUE(gpano::DecodeForTexture(input, out.plan, out.texture, reason)) << reason;
 }
 
 TEST(PaddedDecode, PictureIsReducedToItsPlaceInTheTexture)
@@ -48,31 +48,33 @@ TEST(PaddedDecode, PictureIsReducedToItsPlaceInTheTexture)
     const Bytes files[] = {WithPngChunk(png, "iTXt", PngXmpChunk(packet)),
                            WithJpegApp1(EncodeJpeg(crop, "RGB"), JpegXmpSegment(packet))};
     for (const Bytes& file : files) {
-        Decoded reduced;
-        Decode(file, true, reduced);
-        const gpano::PaddedPanorama& p = reduced.metadata.padded;
-        EXPECT_EQ(reduced.metadata.verdict.coverage, gpano::Coverage::Partial);
-        EXPECT_EQ(std::vector<unsigned>(
-                      {p.width, p.height, p.pictureWidth, p.pictureHeight, p.left, p.top}),
+        Decoded padded;
+        Decode(file, true, padded);
+        const gpano::TexturePlan& p = padded.plan;
+        EXPECT_EQ(p.verdict.coverage, gpano::Coverage::Partial);
+        EXPECT_EQ(std::vector<unsigned>({p.texture.width, p.texture.height, p.picture.width,
+                                         p.picture.height, p.left, p.top}),
                   std::vector<unsigned>({64, 32, 16, 8, 24, 8}));
-        EXPECT_EQ(reduced.picture.picture().width, 16u);
-        EXPECT_EQ(reduced.picture.picture().height, 8u);
+        EXPECT_EQ(padded.texture.picture().width, 64u);
+        EXPECT_EQ(padded.texture.picture().height, 32u);
     }
 
-    // The PNG's pixels: each the average of the 6 x 6 it covers, halves up.
-    Decoded whole, reduced;
+    // The PNG's pixels: each the average of the 6 x 6 it covers, halves up,
+    // at (24, 8); black around them.
+    Decoded whole, padded;
     Decode(png, true, whole, {4096, 4096, imagedecode::PowerOfTwo::Any});
-    Decode(files[0], true, reduced);
-    const unsigned char* in = whole.picture.pixels();
-    const unsigned char* out = reduced.picture.pixels();
-    for (unsigned y = 0; y < 8; ++y)
-        for (unsigned x = 0; x < 16; ++x)
+    Decode(files[0], true, padded);
+    const unsigned char* in = whole.texture.pixels();
+    const unsigned char* out = padded.texture.pixels();
+    for (unsigned y = 0; y < 32; ++y)
+        for (unsigned x = 0; x < 64; ++x)
             for (unsigned c = 0; c < 3; ++c) {
+                const bool inPicture = x >= 24 && x < 40 && y >= 8 && y < 16;
                 unsigned sum = 0;
-                for (unsigned dy = 0; dy < 6; ++dy)
+                for (unsigned dy = 0; dy < 6 && inPicture; ++dy)
                     for (unsigned dx = 0; dx < 6; ++dx)
-                        sum += in[((y * 6 + dy) * CropWidth + x * 6 + dx) * 3 + c];
-                ASSERT_EQ(out[(y * 16 + x) * 3 + c], (sum + 18) / 36) << x << ", " << y;
+                        sum += in[(((y - 8) * 6 + dy) * CropWidth + (x - 24) * 6 + dx) * 3 + c];
+                ASSERT_EQ(out[(y * 64 + x) * 3 + c], (sum + 18) / 36) << x << ", " << y;
             }
 }
 
@@ -94,10 +96,10 @@ TEST(PaddedDecode, OtherPicturesGetTheirOwnTextureSize)
     for (const auto& c : cases) {
         Decoded decoded;
         Decode(c.file, c.pads, decoded);
-        EXPECT_EQ(decoded.metadata.verdict.coverage, c.coverage);
-        EXPECT_EQ(decoded.metadata.padded.width, 0u);
-        EXPECT_EQ(decoded.picture.picture().width, 64u);
-        EXPECT_EQ(decoded.picture.picture().height, 32u);
+        EXPECT_EQ(decoded.plan.verdict.coverage, c.coverage);
+        EXPECT_FALSE(decoded.plan.padded());
+        EXPECT_EQ(decoded.texture.picture().width, 64u);
+        EXPECT_EQ(decoded.texture.picture().height, 32u);
     }
 }
 

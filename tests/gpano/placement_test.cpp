@@ -1,8 +1,12 @@
 // Where a partial panorama goes: the texture coordinates that find it on the
 // sphere, and the picture padded with black to the full panorama.
-#include "padding.h"
+#include "pad_stage.h"
+#include "picture_buffer.h"
+#include "placement.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace {
 
@@ -94,9 +98,16 @@ TEST(Placement, PaddedPictureIsBlackAroundThePicture)
         std::vector<unsigned char> picture(3 * 2 * bytes);
         for (std::size_t i = 0; i < picture.size(); ++i)
             picture[i] = static_cast<unsigned char>(i + 1);
-        const std::unique_ptr<unsigned char[]> canvas =
-            gpano::PadPicture(picture.data(), layout, padded);
-        ASSERT_TRUE(canvas);
+        imagedecode::PictureBuffer buffer;
+        imagedecode::PadStage pad({padded.width, padded.height}, padded.left, padded.top, buffer);
+        std::string reason;
+        ASSERT_TRUE(pad.begin({padded.pictureWidth, padded.pictureHeight, layout}, reason));
+        std::size_t stride = 0;
+        unsigned char* rows = pad.band(0, 2, stride);
+        for (unsigned y = 0; y < 2; ++y)
+            std::copy_n(picture.data() + y * 3 * bytes, 3 * bytes, rows + y * stride);
+        pad.commit(0, 2);
+        const unsigned char* canvas = buffer.pixels();
         for (unsigned y = 0; y < 4; ++y)
             for (unsigned x = 0; x < 5; ++x)
                 for (std::size_t b = 0; b < bytes; ++b) {

@@ -1,8 +1,10 @@
 // Recognition goes by content through the format table: a format whose
-// signature matches but whose header check fails hands the file on to the
-// next format, so that no weak signature hides a valid file of another.
+// signature matches but that cannot open the file hands it on to the next
+// format, so that no weak signature hides a valid file of another.
+#include "bytes_file.h"
 #include "imagedecode.h"
 #include "picture_buffer.h"
+#include "source.h"
 #include "testimages.h"
 
 #include <gtest/gtest.h>
@@ -92,14 +94,10 @@ TEST(Recognition, ReadsTheTgaWhoseFirstBytesLookLikeAPcx)
         const Picture p = PalettedFrom(first);
         const Bytes b = TgaLookingLikePcx(p, first);
         ASSERT_TRUE(imagedecode::FormatOf(FileFormat::Pcx).codec->matches(b.data(), b.size()));
-        std::string reason;
-        const imagedecode::ImageFormat* format =
-            imagedecode::IdentifyImage(b.data(), b.size(), reason);
-        ASSERT_NE(format, nullptr) << reason;
-        EXPECT_EQ(format->id, FileFormat::Tga);
         imagedecode::PictureBuffer picture;
-        imagedecode::DecodeWork work;
-        ASSERT_TRUE(format->codec->decode(b.data(), b.size(), picture, work, reason)) << reason;
+        const Decoded d = DecodeBytes(b, picture);
+        ASSERT_TRUE(d.decoded) << d.reason;
+        EXPECT_EQ(d.format->id, FileFormat::Tga);
         for (std::size_t i = 0; i < p.argb.size(); ++i) {
             const unsigned char* rgb = picture.pixels() + 3 * i;
             ASSERT_EQ(std::uint32_t(rgb[0] << 16 | rgb[1] << 8 | rgb[2]), p.argb[i] & 0xFFFFFF)
@@ -109,7 +107,7 @@ TEST(Recognition, ReadsTheTgaWhoseFirstBytesLookLikeAPcx)
 }
 
 // Every pair of formats whose signatures can both match one file: the
-// earlier format's header check refuses it and the later format reads it.
+// earlier format refuses to open it and the later format reads it.
 // The formats with fixed magic bytes never share a file (their first bytes
 // differ); TGA and PCX can; WAL and LMP have no signature at all, and a WAL
 // texture's name may start with any other signature. An LMP starts with its
@@ -122,23 +120,22 @@ TEST(Recognition, EveryPairOfMatchingSignaturesIsResolvedByTheHeaderCheck)
 
     std::set<std::pair<FileFormat, FileFormat>> pairs; // file's format, other signature
     for (const Collision& file : files) {
-        const unsigned char* d = file.bytes.data();
-        const std::size_t size = file.bytes.size();
+        const BytesFile bytes(file.bytes);
+        std::string reason;
         for (const imagedecode::ImageFormat& other : imagedecode::Formats()) {
             if (other.id == file.format)
                 break; // later formats come after the file's own
-            if (!other.codec->matches(d, std::min(size, imagedecode::HeadBytes)))
+            imagedecode::Source source;
+            ASSERT_TRUE(source.open(bytes.path(), reason)) << reason;
+            if (!other.codec->matches(source.head(), source.headSize()))
                 continue;
             pairs.insert({file.format, other.id});
-            std::string reason;
-            EXPECT_FALSE(other.codec->check(d, size, reason))
-                << imagedecode::FormatOf(file.format).name << " file passes the " << other.name
-                << " header check";
+            EXPECT_EQ(other.codec->open(source, reason), nullptr)
+                << imagedecode::FormatOf(file.format).name << " file opens as " << other.name;
         }
-        std::string reason;
-        const imagedecode::ImageFormat* format = imagedecode::IdentifyImage(d, size, reason);
-        ASSERT_NE(format, nullptr) << reason;
-        EXPECT_EQ(format->id, file.format) << imagedecode::FormatOf(file.format).name;
+        imagedecode::ImageFile image;
+        ASSERT_TRUE(image.open(bytes.path(), reason)) << reason;
+        EXPECT_EQ(image.format().id, file.format) << imagedecode::FormatOf(file.format).name;
     }
 
     std::set<std::pair<FileFormat, FileFormat>> expected = {{FileFormat::Tga, FileFormat::Pcx},
@@ -161,8 +158,10 @@ TEST(Recognition, ARefusedFileSaysWhyItsFirstMatchingFormatRefusedIt)
         {Bytes(), "not an image format the viewer reads"},
     };
     for (const auto& [b, why] : files) {
+        const BytesFile file(b);
         std::string reason;
-        EXPECT_EQ(imagedecode::IdentifyImage(b.data(), b.size(), reason), nullptr);
+        imagedecode::ImageFile image;
+        EXPECT_FALSE(image.open(file.path(), reason));
         EXPECT_EQ(reason, why);
     }
 }

@@ -3,6 +3,7 @@
 // outside the file or break the row protocol (the sanitizer build runs these
 // same tests); files load by their content, within the size limit, and a
 // refused one gets one line.
+#include "bytes_file.h"
 #include "checking_sink.h"
 #include "imagedecode.h"
 #include "imageload.h"
@@ -36,18 +37,19 @@ struct NullEngine // a video driver without a display
 class ValidFiles : public testing::TestWithParam<ImageCase>
 {};
 
-// Decodes through the sink that checks the row protocol; true when the file
-// was identified and decoded (or is one the engine decodes).
-bool DecodeChecked(const Bytes& b, std::vector<unsigned char>* pixels = nullptr)
+// Opens the file and decodes it through the sink that checks the row
+// protocol; true when the file was identified and decoded (or is one the
+// engine decodes).
+bool DecodeChecked(const char* path, std::vector<unsigned char>* pixels = nullptr)
 {
     std::string reason;
-    const imagedecode::ImageFormat* format = imagedecode::IdentifyImage(b.data(), b.size(), reason);
-    EXPECT_TRUE(format || !reason.empty());
-    if (!format || !format->codec->decode)
-        return format != nullptr;
-    CheckingSink sink(format->flags);
-    imagedecode::DecodeWork work;
-    const bool decoded = format->codec->decode(b.data(), b.size(), sink, work, reason);
+    imagedecode::ImageFile file;
+    const bool opened = file.open(path, reason);
+    EXPECT_TRUE(opened || !reason.empty());
+    if (!opened || (file.format().flags & imagedecode::DecodedByEngine))
+        return opened;
+    CheckingSink sink(file.format().flags);
+    const bool decoded = file.decode(sink, reason);
     EXPECT_EQ(sink.faults(), "");
     EXPECT_TRUE(decoded ? sink.complete() : !reason.empty()) << reason;
     if (pixels)
@@ -59,19 +61,15 @@ bool DecodeChecked(const Bytes& b, std::vector<unsigned char>* pixels = nullptr)
 // one the engine's image takes over.
 TEST_P(ValidFiles, DecodeAlikeThroughEitherSink)
 {
-    const Bytes& b = GetParam().bytes;
-    std::string reason;
-    const imagedecode::ImageFormat* format = imagedecode::IdentifyImage(b.data(), b.size(), reason);
-    ASSERT_NE(format, nullptr) << reason;
-    if (!format->codec->decode) {
-        EXPECT_TRUE(format->flags & imagedecode::DecodedByEngine);
-        return;
-    }
-    std::vector<unsigned char> checked;
-    ASSERT_TRUE(DecodeChecked(b, &checked));
+    const BytesFile file(GetParam().bytes);
     imagedecode::PictureBuffer picture;
-    imagedecode::DecodeWork work;
-    ASSERT_TRUE(format->codec->decode(b.data(), b.size(), picture, work, reason)) << reason;
+    const Decoded d = DecodeFile(file.path(), picture);
+    ASSERT_TRUE(d.opened) << d.reason;
+    if (d.format->flags & imagedecode::DecodedByEngine)
+        return;
+    ASSERT_TRUE(d.decoded) << d.reason;
+    std::vector<unsigned char> checked;
+    ASSERT_TRUE(DecodeChecked(file.path(), &checked));
     const imagedecode::PictureInfo& info = picture.picture();
     EXPECT_EQ(std::vector<unsigned char>(
                   picture.pixels(), picture.pixels() + std::size_t(info.width) * info.height *
@@ -105,8 +103,8 @@ TEST_P(ValidFiles, ShowThePictureTheyHold)
         byEngine->drop();
     }
     std::string reason;
-    video::IImage* actual =
-        imageload::DecodePanoramaImage(engine.driver, c.bytes.data(), c.bytes.size(), reason);
+    const BytesFile file(c.bytes);
+    video::IImage* actual = imageload::DecodePanoramaImageFile(engine.driver, file.path(), reason);
     ASSERT_TRUE(actual) << reason;
     ASSERT_EQ(actual->getDimension(), core::dimension2d<u32>(expected.width, expected.height));
     int mismatches = 0;
@@ -127,13 +125,15 @@ TEST_P(ValidFiles, DamagedAreRefusedOrLoad)
 {
     const Bytes& valid = GetParam().bytes;
     NullEngine engine;
+    BytesFile file;
     auto attempt = [&](const Bytes& b) {
+        file.assign(b.data(), b.size());
         std::string reason;
         video::IImage* image =
-            imageload::DecodePanoramaImage(engine.driver, b.data(), b.size(), reason);
+            imageload::DecodePanoramaImageFile(engine.driver, file.path(), reason);
         EXPECT_TRUE(image || !reason.empty());
         EXPECT_LE(image ? image->getDimension().getArea() : 0, imagedecode::MaxImagePixels);
-        EXPECT_EQ(DecodeChecked(b), image != nullptr);
+        EXPECT_EQ(DecodeChecked(file.path()), image != nullptr);
         if (image)
             image->drop();
     };
@@ -166,6 +166,33 @@ INSTANTIATE_TEST_SUITE_P(EveryVariant, ValidFiles, testing::ValuesIn(ValidCases(
                          [](const testing::TestParamInfo<ImageCase>& test) {
                              return test.param.name;
                          });
+
+// A TGA whose rows are stored right to left (bit 4 of its image
+// descriptor) shows the picture, not its mirror image: raw and run-length
+// coded, bottom-up and top-down.
+TEST(Tga, RowsStoredRightToLeftShowThePictureUnmirrored)
+{
+    const Picture p = MakeTrueColor(13, 7, false);
+    Picture mirrored = p;
+    for (unsigned y = 0; y < p.height; ++y)
+        for (unsigned x = 0; x < p.width; ++x)
+            mirrored.argb[y * p.width + x] = p.argb[y * p.width + p.width - 1 - x];
+    for (bool rle : {false, true})
+        for (bool topDown : {false, true}) {
+            SCOPED_TRACE(testing::Message() << "rle " << rle << ", top-down " << topDown);
+            Bytes b = EncodeTga(mirrored, "BGR", rle, topDown);
+            b[17] |= 0x10;
+            imagedecode::PictureBuffer picture;
+            const Decoded d = DecodeBytes(b, picture);
+            ASSERT_TRUE(d.decoded) << d.reason;
+            ASSERT_EQ(d.format->id, imagedecode::FileFormat::Tga);
+            for (std::size_t i = 0; i < p.argb.size(); ++i) {
+                const unsigned char* rgb = picture.pixels() + 3 * i;
+                ASSERT_EQ(std::uint32_t(rgb[0] << 16 | rgb[1] << 8 | rgb[2]), p.argb[i] & 0xFFFFFF)
+                    << "pixel " << i;
+            }
+        }
+}
 
 Bytes With(Bytes b, std::size_t at, std::uint32_t le32, std::size_t size = 0)
 {

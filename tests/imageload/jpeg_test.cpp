@@ -5,6 +5,7 @@
 // picture data, data cut short, and every single bit flip in the compressed
 // data that the library reports as corrupt when it reads to the end marker
 // are refused.
+#include "bytes_file.h"
 #include "checking_sink.h"
 #include "imagedecode.h"
 #include "testimages.h"
@@ -69,23 +70,20 @@ Reading ReadWithLibjpeg(const Bytes& b)
     return reading;
 }
 
-struct Decoded
+struct Outcome
 {
     bool ok = false;
     std::string reason;
     Bytes pixels;
 };
 
-Decoded Decode(const Bytes& b)
+Outcome Decode(const Bytes& b)
 {
-    const imagedecode::ImageFormat& jpeg = imagedecode::FormatOf(imagedecode::FileFormat::Jpeg);
-    CheckingSink sink(jpeg.flags);
-    imagedecode::DecodeWork work;
-    Decoded d;
-    d.ok = jpeg.codec->decode(b.data(), b.size(), sink, work, d.reason);
+    CheckingSink sink(imagedecode::FormatOf(imagedecode::FileFormat::Jpeg).flags);
+    const Decoded decoded = DecodeBytes(b, sink);
+    EXPECT_TRUE(!decoded.opened || decoded.format->id == imagedecode::FileFormat::Jpeg);
     EXPECT_EQ(sink.faults(), "");
-    d.pixels = sink.pixels();
-    return d;
+    return {decoded.decoded, decoded.reason, sink.pixels()};
 }
 
 Bytes Insert(Bytes b, std::size_t at, const Bytes& bytes)
@@ -109,7 +107,7 @@ TEST_P(JpegCodings, BytesAfterTheEndMarkerLoad)
     Bytes video = {0, 0, 0, 0x18, 'f', 't', 'y', 'p', 'm', 'p', '4', '2'};
     for (unsigned i = 0; i < 65536; ++i)
         video.push_back(static_cast<unsigned char>(i % 7 == 0 ? 0xFF : i * 13 + i / 251));
-    const Decoded d = Decode(Insert(file, file.size(), video));
+    const Outcome d = Decode(Insert(file, file.size(), video));
     ASSERT_TRUE(d.ok) << d.reason;
     EXPECT_EQ(d.pixels, expected);
 }
@@ -124,7 +122,7 @@ TEST_P(JpegCodings, PaddingAndStrayHeaderBytesLoad)
                            Insert(file, secondMarker, {1, 2, 3})}) {
         const std::vector<int> warnings = ReadWithLibjpeg(b).warnings;
         ASSERT_EQ(warnings, std::vector<int>{JWRN_EXTRANEOUS_DATA});
-        const Decoded d = Decode(b);
+        const Outcome d = Decode(b);
         ASSERT_TRUE(d.ok) << d.reason;
         EXPECT_EQ(d.pixels, expected);
     }
@@ -138,7 +136,7 @@ TEST_P(JpegCodings, LeftOverDataIsRefused)
         leftOver.push_back(static_cast<unsigned char>(i * 37 + 11));
     ASSERT_EQ(ReadWithLibjpeg(Insert(file, end, leftOver)).warnings,
               std::vector<int>{JWRN_EXTRANEOUS_DATA});
-    const Decoded d = Decode(Insert(file, end, leftOver));
+    const Outcome d = Decode(Insert(file, end, leftOver));
     EXPECT_FALSE(d.ok);
     EXPECT_NE(d.reason.find("extraneous"), std::string::npos) << d.reason;
 }
@@ -146,7 +144,7 @@ TEST_P(JpegCodings, LeftOverDataIsRefused)
 TEST_P(JpegCodings, DataCutShortIsRefused)
 {
     for (std::size_t length : {end, end * 9 / 10, end / 2, ScanData(file).front().first + 1}) {
-        const Decoded d = Decode(Bytes(file.begin(), file.begin() + std::ptrdiff_t(length)));
+        const Outcome d = Decode(Bytes(file.begin(), file.begin() + std::ptrdiff_t(length)));
         EXPECT_FALSE(d.ok) << length;
     }
 }
@@ -166,7 +164,7 @@ TEST_P(JpegCodings, CorruptDataIsRefused)
                                  std::any_of(reference.warnings.begin(), reference.warnings.end(),
                                              [](int code) { return code != JWRN_EXTRANEOUS_DATA; });
             reported += corrupt;
-            const Decoded d = Decode(b);
+            const Outcome d = Decode(b);
             EXPECT_FALSE(corrupt && d.ok) << "bit " << bit;
             EXPECT_TRUE(!d.ok || d.pixels == reference.pixels) << "bit " << bit;
         }

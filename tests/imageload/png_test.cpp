@@ -4,6 +4,7 @@
 // it is decoded; files of 16 bits per sample as the reader reads them when
 // told that such samples are sRGB like 8-bit ones, so that the same picture
 // looks the same at either depth.
+#include "bytes_file.h"
 #include "checking_sink.h"
 #include "image_file.h"
 #include "imagedecode.h"
@@ -154,29 +155,22 @@ TEST_P(PngVariants, MatchTheSimplifiedReader)
     bool alpha = false;
     const Bytes expected = SimplifiedRead(c.depth == 16 ? Encode(flat, 19, 37) : file, alpha);
 
-    const imagedecode::Codec& png = *imagedecode::FormatOf(imagedecode::FileFormat::Png).codec;
-    std::string reason;
-    imagedecode::PictureBuffer fromMemory;
-    imagedecode::DecodeWork work;
-    ASSERT_TRUE(png.decode(file.data(), file.size(), fromMemory, work, reason)) << reason;
-    EXPECT_EQ(fromMemory.picture().layout,
-              alpha ? imagedecode::PixelLayout::Argb32 : imagedecode::PixelLayout::Rgb24);
-    EXPECT_EQ(Pixels(fromMemory), expected);
-
     CheckingSink checking(imagedecode::FormatOf(imagedecode::FileFormat::Png).flags);
-    ASSERT_TRUE(png.decode(file.data(), file.size(), checking, work, reason)) << reason;
+    const Decoded checked = DecodeBytes(file, checking);
+    ASSERT_TRUE(checked.decoded) << checked.reason;
     EXPECT_EQ(checking.faults(), "");
     EXPECT_EQ(checking.picture().passes, c.interlaced ? 7u : 1u);
+    EXPECT_EQ(checking.picture().layout,
+              alpha ? imagedecode::PixelLayout::Argb32 : imagedecode::PixelLayout::Rgb24);
     EXPECT_EQ(checking.pixels(), expected);
 
+    // From a file on disk, read as it is decoded.
     const ScratchFolder folder;
     folder.write("test.png", std::string(file.begin(), file.end()));
-    const std::string path = folder.file("test.png");
-    imagedecode::ImageFile input;
     imagedecode::PictureBuffer fromFile;
-    ASSERT_TRUE(input.open(path.c_str(), reason) && input.identify(reason)) << reason;
-    EXPECT_EQ(input.data(), nullptr) << "a PNG is decoded as the file is read";
-    ASSERT_TRUE(input.decode(fromFile, reason)) << reason;
+    const Decoded d = DecodeFile(folder.file("test.png").c_str(), fromFile);
+    ASSERT_TRUE(d.decoded) << d.reason;
+    EXPECT_TRUE(d.format->flags & imagedecode::Streamed);
     EXPECT_EQ(Pixels(fromFile), expected);
 }
 
@@ -227,12 +221,9 @@ TEST_P(PngVariants, LookTheSameAtEitherDepth)
     const Bytes wide = Encode(c, 19, 37);
     c.depth = 8;
     const Bytes narrow = Encode(c, 19, 37);
-    const imagedecode::Codec& png = *imagedecode::FormatOf(imagedecode::FileFormat::Png).codec;
     imagedecode::PictureBuffer fromWide, fromNarrow;
-    imagedecode::DecodeWork work;
-    std::string reason;
-    ASSERT_TRUE(png.decode(wide.data(), wide.size(), fromWide, work, reason)) << reason;
-    ASSERT_TRUE(png.decode(narrow.data(), narrow.size(), fromNarrow, work, reason)) << reason;
+    const Decoded w = DecodeBytes(wide, fromWide), n = DecodeBytes(narrow, fromNarrow);
+    ASSERT_TRUE(w.decoded && n.decoded) << w.reason << n.reason;
     const Bytes a = Pixels(fromWide), b = Pixels(fromNarrow);
     ASSERT_EQ(a.size(), b.size());
     int differences = 0;

@@ -1,7 +1,11 @@
-// The area filter's less common paths: sums too large for 32 bits, and the
-// second thread that reduces rows while the decoder goes on.
+// The stages' less common paths: the area filter's sums too large for 32
+// bits, the second thread that reduces rows while the decoder goes on, and
+// the canvas a picture is padded into, for pictures bottom-up and of
+// several passes.
 #include "checking_sink.h"
-#include "reducing_sink.h"
+#include "pad_stage.h"
+#include "reduce_stage.h"
+#include "texture_size.h"
 
 #include <gtest/gtest.h>
 
@@ -90,7 +94,7 @@ Reduction RandomPicture(PixelLayout layout, RowOrder order)
 // Through the sink, whose second thread reduces the rows (more of them than
 // its rings hold), the same rows as from the reducer alone, each in its
 // place, top-down and bottom-up, three and four channels.
-TEST(ReducingSink, ReducesBesideTheDecoderAsTheReducerAlone)
+TEST(ReduceStage, ReducesBesideTheDecoderAsTheReducerAlone)
 {
     for (PixelLayout layout : {PixelLayout::Rgb24, PixelLayout::Argb32})
         for (RowOrder order : {RowOrder::TopDown, RowOrder::BottomUp}) {
@@ -99,7 +103,7 @@ TEST(ReducingSink, ReducesBesideTheDecoderAsTheReducerAlone)
             limits.maxWidth = 43;
             CheckingSink checking(RowsBottomUp);
             {
-                ReducingSink reducing(limits, checking);
+                ReduceStage reducing(TextureSize({301, 157}, limits), checking);
                 std::string reason;
                 ASSERT_TRUE(reducing.begin(r.picture, reason)) << reason;
                 Feed(reducing, r.picture, r.pixels, r.picture.height);
@@ -127,7 +131,7 @@ TEST(ReducingSink, ReducesBesideTheDecoderAsTheReducerAlone)
 // A decoder that fails part way leaves the sink with rows still being
 // reduced: it stops its thread as it goes, at any point, and the output
 // sink gets no row after the failure.
-TEST(ReducingSink, StopsItsThreadWhenTheDecoderFailsPartWay)
+TEST(ReduceStage, StopsItsThreadWhenTheDecoderFailsPartWay)
 {
     const Reduction r = RandomPicture(PixelLayout::Rgb24, RowOrder::TopDown);
     TextureLimits limits;
@@ -136,7 +140,7 @@ TEST(ReducingSink, StopsItsThreadWhenTheDecoderFailsPartWay)
         CheckingSink checking(0);
         std::vector<unsigned char> before;
         {
-            ReducingSink reducing(limits, checking);
+            ReduceStage reducing(TextureSize({301, 157}, limits), checking);
             std::string reason;
             ASSERT_TRUE(reducing.begin(r.picture, reason)) << reason;
             Feed(reducing, r.picture, r.pixels, rows);
@@ -146,6 +150,48 @@ TEST(ReducingSink, StopsItsThreadWhenTheDecoderFailsPartWay)
         EXPECT_EQ(checking.faults(), "") << rows;
         EXPECT_EQ(checking.pixels(), before) << rows;
     }
+}
+
+// Rows go to their place in the canvas, opaque black all round, in the
+// order the picture declares and in every pass of an interlaced one; a
+// picture that does not fit its place is refused.
+TEST(PadStage, PlacesThePictureInABlackCanvas)
+{
+    const PictureSize canvas{400, 200};
+    const std::uint32_t left = 50, top = 20;
+    for (PixelLayout layout : {PixelLayout::Rgb24, PixelLayout::Argb32})
+        for (RowOrder order : {RowOrder::TopDown, RowOrder::BottomUp})
+            for (unsigned passes : {1u, 3u}) {
+                SCOPED_TRACE(testing::Message() << int(layout) << int(order) << passes);
+                Reduction r = RandomPicture(layout, order);
+                r.picture.passes = passes;
+                const std::size_t pixelBytes = BytesPerPixel(layout);
+                std::vector<unsigned char> expected;
+                const unsigned char black[4] = {0, 0, 0, 0xFF}; // 0xFF000000 on little-endian
+                for (std::uint32_t i = 0; i < canvas.width * canvas.height; ++i)
+                    expected.insert(expected.end(), black, black + pixelBytes);
+                for (std::uint32_t y = 0; y < r.picture.height; ++y)
+                    std::copy_n(r.pixels.data() + y * r.picture.width * pixelBytes,
+                                r.picture.width * pixelBytes,
+                                expected.data() + ((top + y) * canvas.width + left) * pixelBytes);
+
+                CheckingSink checking(RowsBottomUp | RowsMoreThanOnce);
+                PadStage pad(canvas, left, top, checking);
+                std::string reason;
+                ASSERT_TRUE(pad.begin(r.picture, reason)) << reason;
+                for (unsigned pass = 0; pass < passes; ++pass)
+                    Feed(pad, r.picture, r.pixels, r.picture.height);
+                EXPECT_TRUE(checking.complete());
+                EXPECT_EQ(checking.faults(), "");
+                EXPECT_EQ(checking.picture().passes, passes);
+                EXPECT_EQ(checking.pixels(), expected);
+            }
+
+    CheckingSink checking(0);
+    PadStage pad({301, 157}, 0, 1, checking);
+    std::string reason;
+    EXPECT_FALSE(pad.begin(RandomPicture(PixelLayout::Rgb24, RowOrder::TopDown).picture, reason));
+    EXPECT_NE(reason, "");
 }
 
 } // namespace

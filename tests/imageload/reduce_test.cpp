@@ -1,9 +1,11 @@
 // Pictures larger than the texture: the size they are shown at, and their
 // reduction as they are decoded, against an area average worked out here
 // pixel by pixel from the full picture.
+#include "area_reducer.h"
+#include "bytes_file.h"
 #include "checking_sink.h"
-#include "reducing_sink.h"
 #include "testimages.h"
+#include "texture_decode.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>
@@ -44,7 +46,7 @@ std::vector<unsigned char> AreaAverage(const std::vector<unsigned char>& in, Pic
     return out;
 }
 
-struct Decoded
+struct Outcome
 {
     bool ok = false;
     std::string reason;
@@ -53,18 +55,22 @@ struct Decoded
     DecodeWork work;
 };
 
-// Through the reducing sink into the sink that checks the row protocol;
-// without limits, the full picture.
-Decoded Decode(const Bytes& file, const TextureLimits* limits = nullptr)
+// Into the sink that checks the row protocol: with limits, the way the
+// viewer takes a picture to a texture of those limits; without, the full
+// picture.
+Outcome Decode(const Bytes& file, const TextureLimits* limits = nullptr)
 {
-    Decoded d;
-    const ImageFormat* format = IdentifyImage(file.data(), file.size(), d.reason);
-    if (!format || !format->codec->decode)
+    Outcome d;
+    const BytesFile bytes(file);
+    ImageFile image;
+    if (!image.open(bytes.path(), d.reason) || (image.format().flags & DecodedByEngine))
         return d;
-    CheckingSink checking(format->flags);
-    ReducingSink reducing(limits ? *limits : TextureLimits(), checking);
-    RowSink& sink = limits ? static_cast<RowSink&>(reducing) : checking;
-    d.ok = format->codec->decode(file.data(), file.size(), sink, d.work, d.reason);
+    CheckingSink checking(image.format().flags);
+    d.ok = limits ? gpano::DecodeForTexture(image,
+                                            gpano::PlanTexture(image.description(), *limits, false),
+                                            checking, d.reason)
+                  : image.decode(checking, d.reason);
+    d.work = image.work();
     EXPECT_EQ(checking.faults(), "");
     EXPECT_TRUE(!d.ok || checking.complete());
     d.picture = checking.picture();
@@ -80,14 +86,14 @@ class EveryFormat : public testing::TestWithParam<ImageCase>
 // less than half, a JPEG would be decoded at half its size first).
 TEST_P(EveryFormat, ReducesToTheAreaAverage)
 {
-    const Decoded full = Decode(GetParam().bytes);
+    const Outcome full = Decode(GetParam().bytes);
     ASSERT_TRUE(full.ok) << full.reason;
     const PictureSize from{full.picture.width, full.picture.height};
     const unsigned channels = unsigned(BytesPerPixel(full.picture.layout));
     for (std::uint32_t width : {8u, 10u, 12u}) {
         TextureLimits limits;
         limits.maxWidth = width;
-        const Decoded reduced = Decode(GetParam().bytes, &limits);
+        const Outcome reduced = Decode(GetParam().bytes, &limits);
         ASSERT_TRUE(reduced.ok) << reduced.reason;
         const PictureSize to{reduced.picture.width, reduced.picture.height};
         EXPECT_EQ(to, TextureSize(from, limits));
@@ -178,6 +184,11 @@ TEST(TextureSize, KeepsTheAspectWithinTheDriversLimits)
         {software, {20000, 6000}, {16384, 4096}},  // 4915 rounds up past the picture's 6000
         {software, {20000, 9000}, {16384, 8192}},  // 7373 up to 8192
         {software, {20000, 12000}, {16384, 8192}}, // 9830 up would be 256 megapixels
+        // Each side could be rounded up alone, not both: the side that would
+        // be stretched less keeps it; of two stretched alike, the width.
+        {software, {20000, 18000}, {16384, 8192}},
+        {software, {18000, 20000}, {8192, 16384}},
+        {software, {20000, 20000}, {16384, 8192}},
         {burnings, {20000, 10000}, {16384, 8192}},
         {burnings, {17000, 6000}, {16384, 4096}}, // 5782 down
         {small, {24000, 12000}, {8192, 4096}},
@@ -202,7 +213,7 @@ TEST(JpegScale, OnlyWhereThePictureStillCoversTheTexture)
     for (const auto& c : cases) {
         TextureLimits limits;
         limits.maxWidth = c.maxWidth;
-        const Decoded d = Decode(jpeg, &limits);
+        const Outcome d = Decode(jpeg, &limits);
         ASSERT_TRUE(d.ok) << d.reason;
         EXPECT_EQ(d.work.pixelsFilled, std::uint64_t(c.decodedWidth) * c.decodedWidth / 2)
             << c.maxWidth;
@@ -212,7 +223,7 @@ TEST(JpegScale, OnlyWhereThePictureStillCoversTheTexture)
 
 // An interlaced picture is kept whole until its last pass: one that large
 // is refused before any of it is decoded.
-TEST(ReducingSink, RefusesInterlacedPicturesBeyondItsLimit)
+TEST(ReduceStage, RefusesInterlacedPicturesBeyondItsLimit)
 {
     Bytes png = testimages::EncodePngDepth(testimages::MakeTrueColor(8, 8, false), "RGB", 8, true);
     for (unsigned i = 0; i < 4; ++i) // 20000 x 8000
@@ -222,7 +233,7 @@ TEST(ReducingSink, RefusesInterlacedPicturesBeyondItsLimit)
     for (unsigned i = 0; i < 4; ++i)
         png[29 + i] = static_cast<unsigned char>(crc >> (24 - 8 * i));
     TextureLimits limits;
-    const Decoded d = Decode(png, &limits);
+    const Outcome d = Decode(png, &limits);
     EXPECT_FALSE(d.ok);
     EXPECT_NE(d.reason.find("interlaced picture of more than 128 megapixels"), std::string::npos)
         << d.reason;

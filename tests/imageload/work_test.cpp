@@ -3,6 +3,7 @@
 // inflated; run-length codes past a BMP row's end cost one step each, and a
 // refused BMP fills no pixel; JPEG scans without data, or too many of them,
 // are refused before any is decoded.
+#include "bytes_file.h"
 #include "checking_sink.h"
 #include "image_file.h"
 #include "imagedecode.h"
@@ -13,7 +14,6 @@
 #include <png.h>
 #include <zlib.h>
 
-
 namespace {
 
 using imagedecode::DecodeWork;
@@ -22,7 +22,7 @@ using worstfiles::Bytes;
 
 constexpr std::uint64_t KiB = 1024, MiB = 1024 * KiB;
 
-struct Decoded
+struct Outcome
 {
     bool ok = false;
     std::string reason;
@@ -31,35 +31,29 @@ struct Decoded
     bool begun = false; // the sink was told a picture
 };
 
-Decoded Decode(FileFormat format, const Bytes& file)
+// Opens the file, which must be of `format`, and decodes it.
+Outcome Decode(FileFormat format, const char* path)
 {
-    const imagedecode::ImageFormat& row = imagedecode::FormatOf(format);
-    CheckingSink sink(row.flags);
-    Decoded d;
-    d.ok = row.codec->decode(file.data(), file.size(), sink, d.work, d.reason);
+    CheckingSink sink(imagedecode::FormatOf(format).flags);
+    const Decoded decoded = DecodeFile(path, sink);
+    EXPECT_TRUE(!decoded.opened || decoded.format->id == format);
     EXPECT_EQ(sink.faults(), "");
-    EXPECT_EQ(d.ok, sink.complete()) << d.reason;
-    d.pixels = sink.pixels();
-    d.begun = sink.picture().width > 0;
-    return d;
+    EXPECT_EQ(decoded.decoded, sink.complete()) << decoded.reason;
+    return {decoded.decoded, decoded.reason, decoded.work, sink.pixels(), sink.picture().width > 0};
 }
 
-// The same, reading the file as the viewer does.
-Decoded DecodeFile(const Bytes& file)
+Outcome Decode(FileFormat format, const Bytes& file)
+{
+    const BytesFile bytes(file);
+    return Decode(format, bytes.path());
+}
+
+// The same from a file on disk.
+Outcome DecodeOnDisk(FileFormat format, const Bytes& file)
 {
     const ScratchFolder folder;
     folder.write("test", std::string(file.begin(), file.end()));
-    const std::string path = folder.file("test");
-    imagedecode::ImageFile input;
-    Decoded d;
-    const imagedecode::ImageFormat* format = nullptr;
-    if (input.open(path.c_str(), d.reason) && (format = input.identify(d.reason))) {
-        CheckingSink sink(format->flags);
-        d.ok = input.decode(sink, d.reason);
-        d.pixels = sink.pixels();
-    }
-    d.work = input.work();
-    return d;
+    return Decode(format, folder.file("test").c_str());
 }
 
 struct PngCase
@@ -102,9 +96,10 @@ TEST_P(PngDataAfterPicture, IsNeitherInflatedNorRead)
         worstfiles::PngWithDataAfterPicture(c.width, c.height, c.depth, c.interlaced, 0);
     const Bytes padded =
         worstfiles::PngWithDataAfterPicture(c.width, c.height, c.depth, c.interlaced, 512 * MiB);
-    const Decoded expected = Decode(FileFormat::Png, plain);
+    const Outcome expected = Decode(FileFormat::Png, plain);
     ASSERT_TRUE(expected.ok) << expected.reason;
-    for (const Decoded& d : {Decode(FileFormat::Png, padded), DecodeFile(padded)}) {
+    for (const Outcome& d :
+         {Decode(FileFormat::Png, padded), DecodeOnDisk(FileFormat::Png, padded)}) {
         ASSERT_TRUE(d.ok) << d.reason;
         EXPECT_EQ(d.pixels, expected.pixels);
         EXPECT_LE(d.work.inflatedBytes, PictureBytes(c) + 64 * KiB);
@@ -144,7 +139,7 @@ TEST(PngChunksBeforeThePicture, OnlyTheFirstOfEachKindIsRead)
         many.insert(many.end(), text.begin(), text.end());
     }
     many.insert(many.end(), plain.begin() + 33, plain.end());
-    for (const Decoded& d : {Decode(FileFormat::Png, many), DecodeFile(many)}) {
+    for (const Outcome& d : {Decode(FileFormat::Png, many), DecodeOnDisk(FileFormat::Png, many)}) {
         ASSERT_TRUE(d.ok) << d.reason;
         EXPECT_EQ(d.work.compressedBytes, plain.size() + gamma.size()) << "with the end chunk";
     }
@@ -158,7 +153,7 @@ TEST(PngDataAfterPicture, EndsEverySmallPicture)
         for (std::uint32_t height = 1; height <= 9; ++height)
             for (bool interlaced : {false, true}) {
                 const PngCase c{"", width, height, 8, interlaced};
-                const Decoded d = Decode(
+                const Outcome d = Decode(
                     FileFormat::Png,
                     worstfiles::PngWithDataAfterPicture(width, height, 8, interlaced, 4 * MiB));
                 EXPECT_TRUE(d.ok) << width << " x " << height << ": " << d.reason;
@@ -172,8 +167,8 @@ TEST(BmpRunLength, RunsPastTheRowEndCostOneStepEach)
 {
     const Bytes plain = worstfiles::BmpWithLongRuns(64, 4, 0);
     const Bytes longRuns = worstfiles::BmpWithLongRuns(64, 4, 200000);
-    const Decoded expected = Decode(FileFormat::Bmp, plain);
-    const Decoded d = Decode(FileFormat::Bmp, longRuns);
+    const Outcome expected = Decode(FileFormat::Bmp, plain);
+    const Outcome d = Decode(FileFormat::Bmp, longRuns);
     ASSERT_TRUE(expected.ok && d.ok) << d.reason;
     EXPECT_EQ(d.pixels, expected.pixels);
     // Each of the two passes over the codes: a step per code and per pixel.
@@ -184,7 +179,7 @@ TEST(BmpRunLength, RunsPastTheRowEndCostOneStepEach)
 // without an end of bitmap is refused before the sink hears of a picture.
 TEST(BmpRunLength, ARefusedFileFillsNoPixel)
 {
-    const Decoded d = Decode(FileFormat::Bmp, worstfiles::BmpEndingEarly(16384, 8192, 14));
+    const Outcome d = Decode(FileFormat::Bmp, worstfiles::BmpEndingEarly(16384, 8192, 14));
     EXPECT_FALSE(d.ok);
     EXPECT_NE(d.reason.find("cut short"), std::string::npos) << d.reason;
     EXPECT_FALSE(d.begun);
@@ -198,7 +193,7 @@ TEST(BmpRunLength, AnExplicitEndFillsTheRestOnce)
     Bytes b = worstfiles::BmpEndingEarly(300, 200, 0);
     for (unsigned char code : {3, 1, 0, 2, 250, 0, 2, 7, 0, 1}) // 3 pixels, skip, 2 pixels, end
         b.push_back(code);
-    const Decoded d = Decode(FileFormat::Bmp, b);
+    const Outcome d = Decode(FileFormat::Bmp, b);
     ASSERT_TRUE(d.ok) << d.reason;
     EXPECT_EQ(d.work.pixelsFilled, 300u * 200u);
     auto green = [&](std::size_t pixel) { return d.pixels[3 * pixel + 1]; };
@@ -216,7 +211,7 @@ TEST(PcxLines, PaddingPastTheWidthCostsAStepPerRun)
 {
     constexpr unsigned Width = 40, Height = 30;
     const Bytes b = worstfiles::PcxWithLongLines(Width, Height, 65534);
-    const Decoded d = Decode(FileFormat::Pcx, b);
+    const Outcome d = Decode(FileFormat::Pcx, b);
     ASSERT_TRUE(d.ok) << d.reason;
     for (unsigned y = 0; y < Height; ++y)
         ASSERT_EQ(d.pixels[3 * (y * Width + 7)], 7 + y) << "row " << y;
@@ -228,7 +223,7 @@ TEST(PcxLines, PaddingPastTheWidthCostsAStepPerRun)
 TEST(JpegScans, ScansWithoutDataAreRefusedBeforeAnyIsDecoded)
 {
     for (unsigned scans : {1u, 100u}) {
-        const Decoded d =
+        const Outcome d =
             Decode(FileFormat::Jpeg, worstfiles::JpegWithScans(16384, 8192, scans, true));
         EXPECT_FALSE(d.ok);
         EXPECT_NE(d.reason.find("scan without data"), std::string::npos) << d.reason;
@@ -239,10 +234,10 @@ TEST(JpegScans, ScansWithoutDataAreRefusedBeforeAnyIsDecoded)
 
 TEST(JpegScans, AtMost100)
 {
-    const Decoded hundred = Decode(FileFormat::Jpeg, worstfiles::JpegWithScans(64, 32, 100, false));
+    const Outcome hundred = Decode(FileFormat::Jpeg, worstfiles::JpegWithScans(64, 32, 100, false));
     ASSERT_TRUE(hundred.ok) << hundred.reason;
     EXPECT_EQ(hundred.work.scans, 100u);
-    const Decoded more = Decode(FileFormat::Jpeg, worstfiles::JpegWithScans(64, 32, 101, false));
+    const Outcome more = Decode(FileFormat::Jpeg, worstfiles::JpegWithScans(64, 32, 101, false));
     EXPECT_FALSE(more.ok);
     EXPECT_NE(more.reason.find("too many scans"), std::string::npos) << more.reason;
     EXPECT_EQ(more.work.scans, 0u);

@@ -1,4 +1,4 @@
-#include "reducing_sink.h"
+#include "reduce_stage.h"
 
 #include <algorithm>
 #include <cstring>
@@ -6,22 +6,16 @@
 
 namespace imagedecode {
 
-PictureSize ReducingSink::plan(PictureSize full)
-{
-    return planned_ = chooseSize(full);
-}
-
-bool ReducingSink::begin(const PictureInfo& picture, std::string& reason)
+bool ReduceStage::begin(const PictureInfo& picture, std::string& reason)
 {
     worker_.reset();
     picture_ = picture;
     const PictureSize declared{picture.width, picture.height};
-    // A decoder that planned declares a size between the plan and the full
-    // picture.
-    const bool planned =
-        planned_.width && planned_.width <= declared.width && planned_.height <= declared.height;
-    size_ = planned ? planned_ : chooseSize(declared);
-    size_ = {std::min(size_.width, declared.width), std::min(size_.height, declared.height)};
+    if (size_.width == 0 || size_.height == 0 || size_.width > declared.width ||
+        size_.height > declared.height) {
+        reason = "the image is smaller than the size it was to be reduced to";
+        return false;
+    }
     reducing_ = !(size_ == declared);
     if (!reducing_)
         return output_.begin(picture, reason);
@@ -55,7 +49,7 @@ bool ReducingSink::begin(const PictureInfo& picture, std::string& reason)
     return output_.begin(reduced, reason);
 }
 
-unsigned char* ReducingSink::band(std::uint32_t first, std::uint32_t count, std::size_t& stride)
+unsigned char* ReduceStage::band(std::uint32_t first, std::uint32_t count, std::size_t& stride)
 {
     if (!reducing_)
         return output_.band(first, count, stride);
@@ -66,7 +60,7 @@ unsigned char* ReducingSink::band(std::uint32_t first, std::uint32_t count, std:
     return rows_.get();
 }
 
-void ReducingSink::commit(std::uint32_t first, std::uint32_t count)
+void ReduceStage::commit(std::uint32_t first, std::uint32_t count)
 {
     if (!reducing_) {
         output_.commit(first, count);
@@ -100,14 +94,14 @@ void ReducingSink::commit(std::uint32_t first, std::uint32_t count)
 
 // The reducer sums rows from the top: a bottom-up picture goes in upside
 // down, and its output rows come out bottom-up, in the order declared.
-void ReducingSink::reduceRow(const unsigned char* row)
+void ReduceStage::reduceRow(const unsigned char* row)
 {
     std::uint32_t done = 0;
     if (const unsigned char* reduced = reducer_.add(row, done))
         deliverRow(done, reduced);
 }
 
-void ReducingSink::deliverRow(std::uint32_t done, const unsigned char* reduced)
+void ReduceStage::deliverRow(std::uint32_t done, const unsigned char* reduced)
 {
     const std::uint32_t index =
         picture_.order == RowOrder::TopDown ? done : size_.height - 1 - done;

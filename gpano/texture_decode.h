@@ -1,0 +1,16 @@
+// A picture's way from its file to its texture's pixels, in one pass: the
+// decoder's rows go through the stages the plan needs (reduced to the
+// picture's size in the texture, placed in the padded canvas) into the
+// texture's sink.
+#pragma once
+
+#include "image_file.h"
+#include "texture_plan.h"
+
+namespace gpano {
+
+// Decodes the opened file into `texture` as `plan` says; false says why.
+bool DecodeForTexture(imagedecode::ImageFile& file, const TexturePlan& plan,
+                      imagedecode::RowSink& texture, std::string& reason);
+
+} // namespace gpano

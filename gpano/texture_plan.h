@@ -1,0 +1,32 @@
+// How a picture becomes its texture, decided once from the picture's
+// description, before its first row is decoded: the size it is shown at,
+// and where it lies on the sphere. A picture covers the whole sphere unless
+// its GPano metadata says it is a partial panorama; then renderers with
+// texture matrices place the texture on its part of the sphere, and the
+// others get the picture padded with black to the full panorama.
+#pragma once
+
+#include "cropped_area.h"
+#include "imagedecode.h"
+#include "placement.h"
+#include "texture_size.h"
+
+namespace gpano {
+
+struct TexturePlan
+{
+    Verdict verdict;                  // what the metadata says
+    imagedecode::PictureSize picture; // the picture's size in the texture
+    imagedecode::PictureSize texture; // the texture: the picture, or the canvas it is padded into
+    std::uint32_t left = 0, top = 0;  // where the picture lies in it
+    TexturePlacement placement;       // where the texture lies on the sphere
+
+    bool padded() const { return !(texture == picture); }
+};
+
+// The plan for a picture of `description` on a renderer whose textures have
+// `limits`, and that pads partial panoramas or places them itself.
+TexturePlan PlanTexture(const imagedecode::ImageDescription& description,
+                        const imagedecode::TextureLimits& limits, bool padsPartialPanoramas);
+
+} // namespace gpano
