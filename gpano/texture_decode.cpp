@@ -1,5 +1,6 @@
 #include "texture_decode.h"
 
+#include "colour_stage.h"
 #include "pad_stage.h"
 #include "reduce_stage.h"
 
@@ -22,6 +23,10 @@ bool DecodeForTexture(imagedecode::ImageFile& file, const TexturePlan& plan,
     std::optional<imagedecode::ReduceStage> reduce;
     if (!(decoded == plan.picture))
         next = &reduce.emplace(plan.picture, *next);
+    // Colours are converted first, at the samples' own depth.
+    std::optional<imagedecode::ColourStage> colour;
+    if (plan.colour || !imagedecode::IsTextureLayout(file.description().picture.layout))
+        next = &colour.emplace(plan.colour.get(), *next);
     return file.decode(*next, decoded, reason);
 }
 

@@ -17,12 +17,28 @@ Verdict JudgeMetadata(const imagedecode::XmpPacket& xmp, imagedecode::PictureSiz
     return JudgePacket(xmp.text, size.width, size.height);
 }
 
+// The colour profile's conversion; its problem, when there is one, says
+// why the picture is shown with its numbers taken for sRGB.
+void PlanColour(const imagedecode::ImageDescription& description, TexturePlan& plan)
+{
+    const imagedecode::IccProfile& profile = description.profile;
+    if (!profile.found)
+        return;
+    if (!profile.problem.empty()) {
+        plan.colourProblem = profile.problem;
+        return;
+    }
+    plan.colour = imagedecode::ColourTransform::Build(profile.data, description.picture.layout,
+                                                      plan.colourProblem);
+}
+
 } // namespace
 
 TexturePlan PlanTexture(const imagedecode::ImageDescription& description,
                         const imagedecode::TextureLimits& limits, bool padsPartialPanoramas)
 {
     TexturePlan plan;
+    PlanColour(description, plan);
     const imagedecode::PictureSize size = description.size();
     plan.verdict = JudgeMetadata(description.xmp, size);
     if (plan.verdict.coverage != Coverage::Partial) {

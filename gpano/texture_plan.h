@@ -1,15 +1,20 @@
 // How a picture becomes its texture, decided once from the picture's
-// description, before its first row is decoded: the size it is shown at,
-// and where it lies on the sphere. A picture covers the whole sphere unless
+// description, before its first row is decoded: how its colours are
+// converted to sRGB, the size it is shown at, and where it lies on the
+// sphere. A picture covers the whole sphere unless
 // its GPano metadata says it is a partial panorama; then renderers with
 // texture matrices place the texture on its part of the sphere, and the
 // others get the picture padded with black to the full panorama.
 #pragma once
 
+#include "colour_transform.h"
 #include "cropped_area.h"
 #include "imagedecode.h"
 #include "placement.h"
 #include "texture_size.h"
+
+#include <memory>
+#include <string>
 
 namespace gpano {
 
@@ -20,6 +25,10 @@ struct TexturePlan
     imagedecode::PictureSize texture; // the texture: the picture, or the canvas it is padded into
     std::uint32_t left = 0, top = 0;  // where the picture lies in it
     TexturePlacement placement;       // where the texture lies on the sphere
+    // The conversion of the picture's samples as its colour profile says;
+    // without one, samples not in a texture's layout are taken for sRGB.
+    std::shared_ptr<const imagedecode::ColourTransform> colour;
+    std::string colourProblem; // why the picture's colour profile is not used
 
     bool padded() const { return !(texture == picture); }
 };

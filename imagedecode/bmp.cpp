@@ -72,6 +72,7 @@ struct Bitmap
     std::size_t afterHeader = 0; // where the masks of a 40-byte header, or the palette, start
     Channel red, green, blue, alpha;
     std::uint32_t palette[256] = {}; // indices past its end are black
+    ProfileInFile profile;           // embedded in a V5 header
 
     bool paletted() const { return bpp == 1 || bpp == 4 || bpp == 8; }
     bool rle() const { return compression == BiRle8 || compression == BiRle4; }
@@ -176,6 +177,33 @@ bool ReadMasks(const unsigned char* data, std::size_t size, Bitmap& b, std::stri
     return true;
 }
 
+// A V5 header's colour space: a profile embedded in the file, at an offset
+// from the header's start; a linked one (a file name) is not followed.
+bool ReadProfile(const unsigned char* data, std::size_t size, Bitmap& b, std::string&)
+{
+    constexpr std::uint32_t Embedded = 0x4D424544; // 'MBED'
+    if (b.infoSize < 124 || ByteReader(data, size, 14 + 56).le32() != Embedded)
+        return true;
+    ByteReader in(data, size, 14 + 112);
+    const std::uint64_t offset = 14 + std::uint64_t(in.le32());
+    const std::uint64_t length = in.le32();
+    b.profile.found = true;
+    if (length > MaxProfileBytes)
+        b.profile.problem = "the colour profile is larger than 4 MiB";
+    else if (length == 0 || offset > size || length > size - offset)
+        b.profile.problem = "the colour profile lies outside the file";
+    if (!b.profile.problem.empty())
+        return true;
+    b.profile.data = data + offset;
+    b.profile.size = static_cast<std::size_t>(length);
+    return true;
+}
+
+IccProfile ProfileOf(const Bitmap& b)
+{
+    return b.profile.take();
+}
+
 // Four bytes (blue, green, red, unused) per colour, right after the header.
 bool ReadPalette(const unsigned char* data, std::size_t size, Bitmap& b, std::string& reason)
 {
@@ -209,7 +237,7 @@ std::uint64_t Stride(const Bitmap& b)
 bool Parse(const unsigned char* data, std::size_t size, Bitmap& b, std::string& reason)
 {
     if (!ReadHeaders(data, size, b, reason) || !ReadMasks(data, size, b, reason) ||
-        !ReadPalette(data, size, b, reason))
+        !ReadPalette(data, size, b, reason) || !ReadProfile(data, size, b, reason))
         return false;
     if (b.dataOffset >= size)
         return Fail(reason, "the BMP pixel data lies outside the file");
@@ -402,6 +430,6 @@ bool Decode(const unsigned char* data, std::size_t size, const Bitmap& b, RowSin
 
 } // namespace
 
-extern const Codec BmpCodec = {Matches, OpenMapped<Bitmap, Parse, Describe, Decode>};
+extern const Codec BmpCodec = {Matches, OpenMapped<Bitmap, Parse, Describe, Decode, ProfileOf>};
 
 } // namespace imagedecode

@@ -7,6 +7,7 @@
 #include "source.h"
 
 #include <cstring>
+#include <type_traits>
 
 namespace imagedecode {
 
@@ -18,6 +19,7 @@ inline bool Fail(std::string& reason, const char* why)
 
 // Checks the size against the documented limit.
 bool CheckDimensions(std::uint64_t width, std::uint64_t height, std::string& reason);
+
 // For the formats the engine decodes, whole and unreduced: also at most the
 // largest texture, 16384 pixels a side and 128 megapixels.
 bool CheckEngineDimensions(std::uint64_t width, std::uint64_t height, std::string& reason);
@@ -114,8 +116,10 @@ protected:
 //   PictureInfo Describe(const Header&);
 //   bool Decode(const unsigned char* data, std::size_t size, const Header&, RowSink&,
 //               DecodeWork&, std::string& reason);
-// and Decode is called after Parse has accepted the file.
-template <typename Header, auto Parse, auto Describe, auto DecodeRows>
+// and, for a format that may carry a colour profile,
+//   IccProfile ProfileOf(const Header&);
+// Decode is called after Parse has accepted the file.
+template <typename Header, auto Parse, auto Describe, auto DecodeRows, auto ProfileOf = nullptr>
 class MappedDecoder : public Decoder
 {
 public:
@@ -126,6 +130,8 @@ public:
         if (!Parse(data_, size_, header_, reason))
             return false;
         description_.picture = Describe(header_);
+        if constexpr (!std::is_same_v<decltype(ProfileOf), std::nullptr_t>)
+            description_.profile = ProfileOf(header_);
         return true;
     }
 
@@ -140,6 +146,25 @@ private:
     Header header_;
 };
 
+// Where a header found a colour profile: its bytes in the file, or why it
+// cannot be taken.
+struct ProfileInFile
+{
+    bool found = false;
+    const unsigned char* data = nullptr;
+    std::size_t size = 0;
+    std::string problem;
+
+    bool usable() const { return found && problem.empty(); }
+    IccProfile take() const
+    {
+        IccProfile profile{found, {}, problem};
+        if (usable())
+            profile.data.assign(data, data + size);
+        return profile;
+    }
+};
+
 // For the formats the engine decodes: their header is the picture's size,
 // and their files are checked here, never decoded.
 inline PictureInfo DescribeSize(const PictureSize& size)
@@ -152,14 +177,14 @@ inline bool NotDecodedHere(const unsigned char*, std::size_t, const PictureSize&
     return Fail(reason, "the file holds no picture this library decodes");
 }
 
-template <typename Header, auto Parse, auto Describe, auto DecodeRows>
+template <typename Header, auto Parse, auto Describe, auto DecodeRows, auto ProfileOf = nullptr>
 std::unique_ptr<Decoder> OpenMapped(Source& source, std::string& reason)
 {
     const unsigned char* data = source.bytes(reason);
     if (!data)
         return nullptr;
-    auto decoder =
-        std::make_unique<MappedDecoder<Header, Parse, Describe, DecodeRows>>(data, source.size());
+    auto decoder = std::make_unique<MappedDecoder<Header, Parse, Describe, DecodeRows, ProfileOf>>(
+        data, source.size());
     if (!decoder->parse(reason))
         return nullptr;
     return decoder;

@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace imagedecode {
 
@@ -67,13 +68,30 @@ struct XmpPacket
     std::string problem; // otherwise why not: too large, damaged
 };
 
+// Largest colour profile taken from a file, all its pieces together.
+constexpr std::size_t MaxProfileBytes = std::size_t(4) << 20;
+
+// The ICC colour profile a file carries before its picture data: JPEG's APP2
+// ICC_PROFILE segments joined in their order, PNG's iCCP chunk inflated,
+// PSD's image resource 1039, a BMP V5 header's embedded profile.
+struct IccProfile
+{
+    bool found = false;              // the file has one
+    std::vector<unsigned char> data; // the profile, when it could be taken
+    std::string problem;             // otherwise why not: too large, damaged
+};
+
 // What a file says of its picture before the first pixel: the picture as
 // stored (its full size, the layout and order of the rows a decoder hands
-// on, its passes) and the metadata found on the way.
+// on, its passes) and the metadata found on the way. When the file has a
+// colour profile that could be taken, the rows are the samples it describes,
+// in whichever layout the file stores them, for the colour stage to convert;
+// otherwise they are in a texture's layout (IsTextureLayout).
 struct ImageDescription
 {
     PictureInfo picture;
     XmpPacket xmp;
+    IccProfile profile;
 
     PictureSize size() const { return {picture.width, picture.height}; }
 };

@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <csetjmp>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include <jpeglib.h>
@@ -43,12 +44,60 @@ constexpr std::uint64_t MaxLibraryMemory = std::uint64_t(2) << 30;
 // scans it has, whether one of them carries no data, and the XMP packet
 // before the first. Bytes are skipped between markers as the library skips
 // them.
+struct IccPiece
+{
+    unsigned sequence, count; // 1-based, of how many
+    const unsigned char* data;
+    std::size_t size;
+};
+
 struct Layout
 {
     unsigned scans = 0;
     bool emptyScan = false;
     XmpPacket xmp;
+    std::vector<IccPiece> icc; // the APP2 ICC_PROFILE segments before the first scan
 };
+
+constexpr char IccHeader[] = "ICC_PROFILE"; // and its terminating zero
+
+// An APP2 segment's data (after its length) that holds a piece of the ICC
+// profile: the header, the piece's number and the count of pieces.
+void TakeIccPiece(const unsigned char* segment, std::size_t size, Layout& layout)
+{
+    constexpr std::size_t Head = sizeof IccHeader + 2;
+    if (size < Head || std::memcmp(segment, IccHeader, sizeof IccHeader) != 0)
+        return;
+    layout.icc.push_back(
+        {segment[sizeof IccHeader], segment[sizeof IccHeader + 1], segment + Head, size - Head});
+}
+
+// The pieces joined in their order: every one from 1 to their count once,
+// and at most MaxProfileBytes in all.
+IccProfile JoinIccPieces(std::vector<IccPiece> pieces)
+{
+    IccProfile profile;
+    if (pieces.empty())
+        return profile;
+    profile.found = true;
+    std::sort(pieces.begin(), pieces.end(),
+              [](const IccPiece& a, const IccPiece& b) { return a.sequence < b.sequence; });
+    std::size_t bytes = 0;
+    for (std::size_t i = 0; i < pieces.size(); ++i) {
+        if (pieces[i].count != pieces.size() || pieces[i].sequence != i + 1) {
+            profile.problem = "the pieces of the colour profile do not fit together";
+            return profile;
+        }
+        bytes += pieces[i].size;
+    }
+    if (bytes > MaxProfileBytes) {
+        profile.problem = "the colour profile is larger than 4 MiB";
+        return profile;
+    }
+    for (const IccPiece& piece : pieces)
+        profile.data.insert(profile.data.end(), piece.data, piece.data + piece.size);
+    return profile;
+}
 
 bool IsRestart(unsigned code)
 {
@@ -89,6 +138,9 @@ Layout ReadLayout(const unsigned char* data, std::size_t size)
         const std::size_t length = LoadBe16(data + pos);
         if (code == 0xE1 && layout.scans == 0 && !layout.xmp.found)
             TakeJpegXmp(data + pos + 2, length - 2, layout.xmp);
+        // Past 255 pieces of 64 KiB the profile is too large anyway.
+        if (code == 0xE2 && layout.scans == 0 && layout.icc.size() < 256)
+            TakeIccPiece(data + pos + 2, length - 2, layout);
         pos += length;
         if (code != 0xDA)
             continue;
@@ -216,17 +268,31 @@ bool IsCmyk(const jpeg_decompress_struct& cinfo)
     return cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
 }
 
-// After the header: checks the size and sets the output. CMYK files are
-// turned into RGB here; everything else (grey, YCbCr, RGB) by the library.
-// Plain upsampling, as the engine's own loader does.
-bool SetUpOutput(jpeg_decompress_struct& cinfo, std::string& reason)
+// After the header: checks the size and sets the output. With a colour
+// profile the samples it describes go out as they are: grey, RGB or CMYK;
+// without one every picture goes out as RGB, CMYK turned into RGB here and
+// everything else (grey, YCbCr, RGB) by the library. Plain upsampling, as
+// the engine's own loader does.
+bool SetUpOutput(jpeg_decompress_struct& cinfo, bool profile, PixelLayout& layout,
+                 std::string& reason)
 {
     if (!CheckDimensions(cinfo.image_width, cinfo.image_height, reason))
         return false;
-    cinfo.out_color_space = IsCmyk(cinfo) ? JCS_CMYK : JCS_RGB;
+    layout = PixelLayout::Rgb24;
+    cinfo.out_color_space = JCS_RGB;
+    if (IsCmyk(cinfo)) {
+        cinfo.out_color_space = JCS_CMYK;
+        layout = profile ? PixelLayout::Cmyk32 : PixelLayout::Rgb24;
+    } else if (profile && cinfo.jpeg_color_space == JCS_GRAYSCALE) {
+        cinfo.out_color_space = JCS_GRAYSCALE;
+        layout = PixelLayout::Grey8;
+    }
     cinfo.do_fancy_upsampling = FALSE;
     jpeg_calc_output_dimensions(&cinfo);
-    if (cinfo.output_components != (IsCmyk(cinfo) ? 4 : 3))
+    const int components = cinfo.out_color_space == JCS_CMYK        ? 4
+                           : cinfo.out_color_space == JCS_GRAYSCALE ? 1
+                                                                    : 3;
+    if (cinfo.output_components != components)
         return Fail(reason, "unsupported JPEG colour space");
     return true;
 }
@@ -275,10 +341,10 @@ void CmykToRgb(const unsigned char* cmyk, std::size_t pixels, unsigned char* out
 // plain upsampling the library then works on row pairs in place instead of
 // through a spare row. It may give fewer rows than asked; the rest belong to
 // the next band.
-void ReadRows(jpeg_decompress_struct& cinfo, RowSink& sink, DecodeWork& work,
+void ReadRows(jpeg_decompress_struct& cinfo, PixelLayout layout, RowSink& sink, DecodeWork& work,
               std::vector<unsigned char>& cmykRows)
 {
-    const bool cmyk = IsCmyk(cinfo);
+    const bool cmyk = IsCmyk(cinfo) && layout == PixelLayout::Rgb24;
     const std::size_t width = cinfo.output_width;
     if (cmyk)
         cmykRows.resize(width * 4 * MaxBandRows);
@@ -348,9 +414,12 @@ bool JpegDecoder::open(const unsigned char* data, std::size_t size, std::string&
     d_.create(data, size);
     created_ = true;
     jpeg_read_header(&d_.cinfo, TRUE);
-    if (!SetUpOutput(d_.cinfo, reason))
+    description_.profile = JoinIccPieces(std::move(layout.icc));
+    const bool profile = description_.profile.found && description_.profile.problem.empty();
+    PixelLayout samples = PixelLayout::Rgb24;
+    if (!SetUpOutput(d_.cinfo, profile, samples, reason))
         return false;
-    description_.picture = PictureInfo{d_.cinfo.image_width, d_.cinfo.image_height};
+    description_.picture = PictureInfo{d_.cinfo.image_width, d_.cinfo.image_height, samples};
     description_.xmp = std::move(layout.xmp);
     return true;
 }
@@ -396,11 +465,12 @@ bool JpegDecoder::decode(RowSink& sink, PictureSize size, DecodeWork& work, std:
     CapLibraryMemory(d_.cinfo);
     d_.err.inScans = true;
     // The sink learns the picture before decompression starts.
-    const PictureInfo picture{d_.cinfo.output_width, d_.cinfo.output_height};
+    const PictureInfo picture{d_.cinfo.output_width, d_.cinfo.output_height,
+                              description_.picture.layout};
     if (!sink.begin(picture, reason))
         return false;
     jpeg_start_decompress(&d_.cinfo);
-    ReadRows(d_.cinfo, sink, work, cmykRows_);
+    ReadRows(d_.cinfo, picture.layout, sink, work, cmykRows_);
     if (d_.cinfo.output_scanline < d_.cinfo.output_height)
         return Fail(reason, "damaged JPEG file: no more rows");
     jpeg_finish_decompress(&d_.cinfo);

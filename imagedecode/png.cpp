@@ -2,7 +2,10 @@
 // picture gets the transforms of libpng's simplified reader for 8-bit output
 // (expanded to 8-bit RGB, or BGRA where the picture has transparency, with
 // its gamma and sRGB handling); 16-bit samples are read the same way, sRGB
-// unless a chunk says otherwise, and scaled to 8 bits.
+// unless a chunk says otherwise, and scaled to 8 bits. A picture with a
+// colour profile (iCCP, and no sRGB chunk) instead hands on the samples the
+// profile describes, at their depth, with no gamma or colour chunk applied,
+// for the colour stage.
 //
 // The decoder hands the file to libpng chunk by chunk: before the picture
 // data only the chunks that can change the pixels, each whole; then the
@@ -12,8 +15,10 @@
 #include "byte_reader.h"
 #include "decoder.h"
 #include "xmp_packet.h"
+#include "zlib_inflate.h"
 
 #include <png.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -104,6 +109,7 @@ private:
 struct Reading
 {
     std::string reason;             // why libpng stopped, when the decoder has a better word
+    bool profileSamples = false;    // the samples a colour profile describes, not sRGB
     PictureInfo picture;            // once libpng has read what precedes the picture data
     RowWriter* rows = nullptr;      // while the picture is decoded
     unsigned pixelBits = 0;         // in the file
@@ -180,8 +186,7 @@ bool Check(const unsigned char* data, std::size_t size, std::string& reason)
 // (an unknown one refuses the file) and those that change the pixels.
 bool ChangesPixels(const unsigned char* type)
 {
-    static const char* const pixelChunks[] = {"tRNS", "gAMA", "cHRM", "sRGB",
-                                              "iCCP", "sBIT", "bKGD"};
+    static const char* const pixelChunks[] = {"tRNS", "gAMA", "cHRM", "sRGB", "sBIT", "bKGD"};
     if (!(type[0] & 0x20))
         return true;
     return std::any_of(std::begin(pixelChunks), std::end(pixelChunks),
@@ -203,6 +208,25 @@ void SetUpTransforms(png_structp png, png_infop info, bool alpha)
     png_set_alpha_mode_fixed(png, PNG_ALPHA_PNG, PNG_DEFAULT_sRGB);
     if (alpha)
         png_set_bgr(png);
+}
+
+// With a colour profile, the samples it describes as the file stores them:
+// palettes, low bit depths and tRNS expanded, and no gamma or colour chunk
+// applied; 8-bit RGBA as BGRA, the texture's order. The layout they have.
+PixelLayout SetUpProfileTransforms(png_structp png, png_infop info, bool alpha)
+{
+    png_set_expand(png);
+    const bool colour = png_get_color_type(png, info) & PNG_COLOR_MASK_COLOR;
+    const bool wide = png_get_bit_depth(png, info) == 16;
+    if (!colour)
+        return alpha ? (wide ? PixelLayout::GreyAlpha16 : PixelLayout::GreyAlpha8)
+                     : (wide ? PixelLayout::Grey16 : PixelLayout::Grey8);
+    if (!alpha)
+        return wide ? PixelLayout::Rgb48 : PixelLayout::Rgb24;
+    if (wide)
+        return PixelLayout::Rgba64;
+    png_set_bgr(png);
+    return PixelLayout::Argb32;
 }
 
 std::uint64_t RowBytes(unsigned pixelBits, std::uint64_t width)
@@ -240,13 +264,17 @@ void OnInfo(png_structp png, png_infop info)
     MeasurePicture(png, info, reading);
     const bool alpha = (png_get_color_type(png, info) & PNG_COLOR_MASK_ALPHA) ||
                        png_get_valid(png, info, PNG_INFO_tRNS);
-    SetUpTransforms(png, info, alpha);
     PictureInfo picture;
+    if (reading.profileSamples) {
+        picture.layout = SetUpProfileTransforms(png, info, alpha);
+    } else {
+        SetUpTransforms(png, info, alpha);
+        picture.layout = alpha ? PixelLayout::Argb32 : PixelLayout::Rgb24;
+    }
     picture.passes = static_cast<unsigned>(png_set_interlace_handling(png));
     png_read_update_info(png, info);
     picture.width = width;
     picture.height = height;
-    picture.layout = alpha ? PixelLayout::Argb32 : PixelLayout::Rgb24;
     if (png_get_rowbytes(png, info) != width * BytesPerPixel(picture.layout))
         png_error(png, "unexpected row size");
     reading.picture = picture;
@@ -318,6 +346,40 @@ bool ReadXmpChunk(Input& input, std::uint32_t length, XmpPacket& xmp)
     return true;
 }
 
+// An iCCP chunk before the picture data, from its data on: takes its
+// profile (a name, a zero, the compression method and the zlib data),
+// inflated to at most MaxProfileBytes. False when the file ends first.
+bool ReadProfileChunk(Input& input, std::uint32_t length, IccProfile& profile)
+{
+    profile.found = true;
+    if (length > MaxChunkBeforePicture) {
+        profile.problem = "the colour profile is larger than 4 MiB";
+        return input.skip(std::uint64_t(length) + 4);
+    }
+    const unsigned char* chunk = input.take(std::size_t(length) + 4);
+    if (!chunk)
+        return false;
+    const uLong sum = crc32(crc32(0, reinterpret_cast<const Bytef*>("iCCP"), 4), chunk, length);
+    const void* end = std::memchr(chunk, 0, std::min<std::size_t>(length, 80));
+    const std::size_t method =
+        end ? std::size_t(static_cast<const unsigned char*>(end) - chunk) + 1 : length;
+    if (sum != LoadBe32(chunk + length) || method >= length || chunk[method] != 0) {
+        profile.problem = "the PNG chunk that holds the colour profile is damaged";
+        return true;
+    }
+    profile.data.resize(MaxProfileBytes + 1);
+    std::size_t written = 0;
+    const Inflated result = InflateAtMost(chunk + method + 1, length - method - 1, MaxProfileBytes,
+                                          profile.data.data(), written);
+    profile.data.resize(written);
+    if (result != Inflated::Whole) {
+        profile.data.clear();
+        profile.problem = result == Inflated::TooLarge ? "the colour profile is larger than 4 MiB"
+                                                       : "the compressed colour profile is damaged";
+    }
+    return true;
+}
+
 // A file read up to its picture data, which libpng has described: the rest
 // is handed to libpng as it is decoded.
 class PngDecoder : public Decoder
@@ -385,6 +447,7 @@ bool PngDecoder::readToPicture()
     give(signature, 8);
 
     XmpPacket& xmp = description_.xmp;
+    bool srgb = false;
     std::uint32_t given[8] = {}; // the kinds of ancillary chunk given
     std::size_t kinds = 0;
     for (;;) {
@@ -401,6 +464,16 @@ bool PngDecoder::readToPicture()
                 return fail("damaged PNG file: the file ends before the image data");
             continue;
         }
+        if (std::memcmp(header + 4, "iCCP", 4) == 0) {
+            const bool read = description_.profile.found
+                                  ? input_.skip(std::uint64_t(length) + 4)
+                                  : ReadProfileChunk(input_, length, description_.profile);
+            if (!read)
+                return fail("damaged PNG file: the file ends before the image data");
+            continue;
+        }
+        // The sRGB chunk says the samples are sRGB: nothing to convert.
+        srgb = srgb || std::memcmp(header + 4, "sRGB", 4) == 0;
         const bool repeated = ancillary && std::find(given, given + kinds, type) != given + kinds;
         if (!data && (!ChangesPixels(header + 4) || repeated)) {
             if (!input_.skip(std::uint64_t(length) + 4))
@@ -409,9 +482,15 @@ bool PngDecoder::readToPicture()
         }
         if (!data && length > MaxChunkBeforePicture)
             return fail("damaged PNG file: a chunk before the image is too large");
-        give(header, 8);
-        if (data)
+        if (data) {
+            if (srgb)
+                description_.profile = IccProfile();
+            reading_.profileSamples =
+                description_.profile.found && description_.profile.problem.empty();
+            give(header, 8);
             return true;
+        }
+        give(header, 8);
         if (ancillary && kinds < std::size(given))
             given[kinds++] = type;
         const unsigned char* body = input_.take(std::size_t(length) + 4);

@@ -4,6 +4,7 @@
 #include "byte_reader.h"
 #include "decoder.h"
 
+#include <cstring>
 #include <vector>
 
 namespace imagedecode {
@@ -20,9 +21,39 @@ struct Psd
     unsigned compression = 0;
     std::size_t planes = 0;              // where the image data starts
     std::vector<std::uint64_t> rowEnd{}; // compressed: end of each used row, from `planes`
+    ProfileInFile profile;               // image resource 1039
 
     bool alpha() const { return used > colours; }
 };
+
+// The image resources: blocks of a signature, an ID, a name (a Pascal
+// string padded to an even length) and data (padded likewise). The ICC
+// profile is resource 1039.
+ProfileInFile FindProfile(const unsigned char* resources, std::size_t size)
+{
+    ProfileInFile profile;
+    ByteReader in(resources, size);
+    while (in.remaining() >= 12) {
+        const unsigned char* signature = in.bytes(4);
+        const unsigned id = in.be16();
+        const unsigned nameLength = in.u8();
+        in.skip(nameLength + (nameLength % 2 == 0 ? 1 : 0));
+        const std::uint32_t length = in.be32();
+        const unsigned char* data = in.bytes(length);
+        in.skip(length % 2);
+        if (!in.ok() || std::memcmp(signature, "8BIM", 4) != 0)
+            break;
+        if (id != 1039)
+            continue;
+        profile.found = true;
+        if (length > MaxProfileBytes)
+            profile.problem = "the colour profile is larger than 4 MiB";
+        profile.data = data;
+        profile.size = length;
+        return profile;
+    }
+    return profile;
+}
 
 bool Matches(const unsigned char* d, std::size_t size)
 {
@@ -51,9 +82,13 @@ bool Parse(const unsigned char* data, std::size_t size, Psd& psd, std::string& r
         return Fail(reason, "unsupported PSD channel count");
     if (!CheckDimensions(psd.width, psd.height, reason))
         return false;
-    // Colour mode data, image resources, layers: skipped.
-    for (int section = 0; section < 3; ++section)
-        in.skip(in.be32());
+    // Colour mode data and layers skipped; of the image resources, the
+    // colour profile.
+    in.skip(in.be32());
+    const std::uint32_t resourcesLength = in.be32();
+    if (const unsigned char* resources = in.bytes(resourcesLength))
+        psd.profile = FindProfile(resources, resourcesLength);
+    in.skip(in.be32());
     psd.compression = in.be16();
     if (!in.ok())
         return Fail(reason, "the PSD file is cut short");
@@ -81,9 +116,18 @@ bool Parse(const unsigned char* data, std::size_t size, Psd& psd, std::string& r
     return true;
 }
 
+// With a profile, a grey document's samples go out as grey, for the colour
+// stage; otherwise as RGB.
 PictureInfo Describe(const Psd& psd)
 {
+    if (psd.colours == 1 && psd.profile.usable())
+        return {psd.width, psd.height, psd.alpha() ? PixelLayout::GreyAlpha8 : PixelLayout::Grey8};
     return {psd.width, psd.height, psd.alpha() ? PixelLayout::Argb32 : PixelLayout::Rgb24};
+}
+
+IccProfile ProfileOf(const Psd& psd)
+{
+    return psd.profile.take();
 }
 
 // Unpacks one PackBits row of exactly `width` bytes.
@@ -150,10 +194,16 @@ bool Decode(const unsigned char* data, std::size_t size, const Psd& psd, RowSink
             const unsigned char* p = planes.data() + x;
             const unsigned r = p[0];
             const unsigned g = psd.colours == 3 ? p[w] : r, b = psd.colours == 3 ? p[2 * w] : r;
-            if (layout == PixelLayout::Rgb24)
+            if (layout == PixelLayout::Grey8) {
+                out[x] = static_cast<unsigned char>(r);
+            } else if (layout == PixelLayout::GreyAlpha8) {
+                out[2 * x] = static_cast<unsigned char>(r);
+                out[2 * x + 1] = p[w];
+            } else if (layout == PixelLayout::Rgb24) {
                 PutRgb(out, x, r, g, b);
-            else
+            } else {
                 PutArgb(out, x, Argb(p[psd.colours * w], r, g, b));
+            }
         }
     }
     rows.finish();
@@ -162,6 +212,6 @@ bool Decode(const unsigned char* data, std::size_t size, const Psd& psd, RowSink
 
 } // namespace
 
-extern const Codec PsdCodec = {Matches, OpenMapped<Psd, Parse, Describe, Decode>};
+extern const Codec PsdCodec = {Matches, OpenMapped<Psd, Parse, Describe, Decode, ProfileOf>};
 
 } // namespace imagedecode

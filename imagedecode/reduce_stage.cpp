@@ -40,8 +40,14 @@ bool ReduceStage::begin(const PictureInfo& picture, std::string& reason)
     // A picture of one pass is reduced beside the decoder (or here, when
     // no thread can be had).
     if (picture.passes == 1)
-        worker_ = ReduceWorker::Start(reducer_, stride_,
-                                      std::size_t(size_.width) * BytesPerPixel(picture.layout));
+        worker_ = RowWorker::Start(
+            [this](const unsigned char* in, unsigned char* out, std::uint32_t& index) {
+                const unsigned char* reduced = reducer_.add(in, index);
+                if (reduced)
+                    std::memcpy(out, reduced, outputBytes());
+                return reduced != nullptr;
+            },
+            stride_, outputBytes());
     PictureInfo reduced = picture;
     reduced.width = size_.width;
     reduced.height = size_.height;
@@ -73,7 +79,7 @@ void ReduceStage::commit(std::uint32_t first, std::uint32_t count)
     if (!final)
         return;
     const std::uint32_t start = picture_.passes > 1 ? 0 : bandFirst_;
-    const ReduceWorker::Deliver deliver = [this](std::uint32_t done, const unsigned char* reduced) {
+    const RowWorker::Deliver deliver = [this](std::uint32_t done, const unsigned char* reduced) {
         deliverRow(done, reduced);
     };
     for (std::uint32_t i = 0; i < count; ++i) {
@@ -107,7 +113,7 @@ void ReduceStage::deliverRow(std::uint32_t done, const unsigned char* reduced)
         picture_.order == RowOrder::TopDown ? done : size_.height - 1 - done;
     std::size_t stride = 0;
     unsigned char* out = output_.band(index, 1, stride);
-    std::memcpy(out, reduced, std::size_t(size_.width) * BytesPerPixel(picture_.layout));
+    std::memcpy(out, reduced, outputBytes());
     output_.commit(index, 1);
 }
 

@@ -7,14 +7,11 @@
 #pragma once
 
 #include "area_reducer.h"
-#include "reduce_worker.h"
+#include "row_worker.h"
 
 #include <memory>
 
 namespace imagedecode {
-
-// Largest picture of several passes that is reduced.
-constexpr std::uint64_t MaxPassesPixels = std::uint64_t(16384) * 8192;
 
 class ReduceStage : public RowSink
 {
@@ -29,6 +26,10 @@ public:
 
 private:
     void reduceRow(const unsigned char* row);
+    std::size_t outputBytes() const
+    {
+        return std::size_t(size_.width) * BytesPerPixel(picture_.layout);
+    }
     void deliverRow(std::uint32_t done, const unsigned char* reduced);
 
     PictureSize size_;
@@ -42,7 +43,7 @@ private:
     std::uint64_t committed_ = 0; // input rows committed, every pass
     // Reduces the rows of a picture of one pass on a second thread; last,
     // so that it stops before the reducer and the rows go.
-    std::unique_ptr<ReduceWorker> worker_;
+    std::unique_ptr<RowWorker> worker_;
 };
 
 } // namespace imagedecode

@@ -11,18 +11,69 @@
 
 namespace imagedecode {
 
-// Rgb24: three bytes per pixel in the order red, green, blue (the engine's
-// ECF_R8G8B8). Argb32: one native 32-bit word 0xAARRGGBB per pixel (the
-// engine's ECF_A8R8G8B8; bytes blue, green, red, alpha on little-endian).
+// The layouts of a texture's pixels: Rgb24, three bytes per pixel in the
+// order red, green, blue (the engine's ECF_R8G8B8); Argb32, one native
+// 32-bit word 0xAARRGGBB per pixel (the engine's ECF_A8R8G8B8; bytes blue,
+// green, red, alpha on little-endian).
+//
+// And the samples as a file stores them, which a decoder hands on for the
+// colour stage to convert when the file has a colour profile: grey, grey
+// and alpha, 8 bits each; the same with 16-bit samples, and 16-bit RGB and
+// RGBA, each sample big-endian (as PNG stores them); CMYK as Adobe stores it,
+// each byte 255 - ink.
 enum class PixelLayout
 {
     Rgb24,
-    Argb32
+    Argb32,
+    Grey8,
+    GreyAlpha8,
+    Grey16,
+    GreyAlpha16,
+    Rgb48,
+    Rgba64,
+    Cmyk32
 };
 
 inline std::size_t BytesPerPixel(PixelLayout layout)
 {
-    return layout == PixelLayout::Rgb24 ? 3 : 4;
+    switch (layout) {
+    case PixelLayout::Grey8:
+        return 1;
+    case PixelLayout::GreyAlpha8:
+    case PixelLayout::Grey16:
+        return 2;
+    case PixelLayout::Rgb24:
+        return 3;
+    case PixelLayout::Argb32:
+    case PixelLayout::GreyAlpha16:
+    case PixelLayout::Cmyk32:
+        return 4;
+    case PixelLayout::Rgb48:
+        return 6;
+    case PixelLayout::Rgba64:
+        return 8;
+    }
+    return 4;
+}
+
+// Whether a texture takes rows of this layout as they are.
+inline bool IsTextureLayout(PixelLayout layout)
+{
+    return layout == PixelLayout::Rgb24 || layout == PixelLayout::Argb32;
+}
+
+// The texture's layout for samples of this layout: with alpha or without.
+inline PixelLayout TextureLayoutFor(PixelLayout samples)
+{
+    switch (samples) {
+    case PixelLayout::Argb32:
+    case PixelLayout::GreyAlpha8:
+    case PixelLayout::GreyAlpha16:
+    case PixelLayout::Rgba64:
+        return PixelLayout::Argb32;
+    default:
+        return PixelLayout::Rgb24;
+    }
 }
 
 // The order in which a decoder hands its rows: from the top row (index 0)
@@ -58,6 +109,10 @@ struct PictureInfo
 
 // Most rows in one band.
 constexpr std::uint32_t MaxBandRows = 16;
+
+// Largest picture of several passes that a stage keeps whole until its last
+// pass, when the stage must change its rows.
+constexpr std::uint64_t MaxPassesPixels = std::uint64_t(16384) * 8192;
 
 // The decoder's side of the protocol, in this order:
 // 1. begin(picture) once, before anything else. A sink that cannot take the

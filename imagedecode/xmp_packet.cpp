@@ -1,5 +1,7 @@
 #include "xmp_packet.h"
 
+#include "zlib_inflate.h"
+
 #include <cstring>
 
 #include <zlib.h>
@@ -12,27 +14,19 @@ constexpr char JpegXmpHeader[] = "http://ns.adobe.com/xap/1.0/"; // and its term
 constexpr char PngXmpKeyword[] = "XML:com.adobe.xmp";
 
 // Inflates zlib data into `out`, at most MaxXmpBytes.
-bool Inflate(const unsigned char* data, std::size_t size, std::string& out, std::string& problem)
+void Inflate(const unsigned char* data, std::size_t size, std::string& out, std::string& problem)
 {
-    z_stream z{};
-    if (inflateInit(&z) != Z_OK) {
-        problem = "not enough memory to inflate the XMP metadata";
-        return false;
-    }
     out.resize(MaxXmpBytes + 1);
-    z.next_in = const_cast<unsigned char*>(data);
-    z.avail_in = static_cast<uInt>(size);
-    z.next_out = reinterpret_cast<unsigned char*>(&out[0]);
-    z.avail_out = static_cast<uInt>(out.size());
-    const int result = inflate(&z, Z_FINISH);
-    out.resize(out.size() - z.avail_out);
-    inflateEnd(&z);
-    if (result == Z_STREAM_END)
-        return true;
-    problem = out.size() > MaxXmpBytes ? "the XMP metadata is larger than 1 MiB"
-                                       : "the compressed XMP metadata is damaged";
+    std::size_t written = 0;
+    const Inflated result =
+        InflateAtMost(data, size, MaxXmpBytes, reinterpret_cast<unsigned char*>(&out[0]), written);
+    out.resize(written);
+    if (result == Inflated::Whole)
+        return;
+    problem = result == Inflated::TooLarge   ? "the XMP metadata is larger than 1 MiB"
+              : result == Inflated::NoMemory ? "not enough memory to inflate the XMP metadata"
+                                             : "the compressed XMP metadata is damaged";
     out.clear();
-    return false;
 }
 
 } // namespace

@@ -4,14 +4,14 @@
 set -eu
 
 # The tools and libraries the build uses (Exempi and expat read the XMP
-# metadata of partial panoramas), Mesa's drivers that render OpenGL
+# metadata of partial panoramas, Little CMS converts colour profiles), Mesa's drivers that render OpenGL
 # under Xvfb, the X server and the fonts the tests run with, and clang for the
 # fuzzing build (with llvm's symbolizer, so that a sanitizer's report names
 # the lines).
 packages="
 build-essential cmake
 libirrlicht-dev libgl1-mesa-dri libx11-dev libxtst-dev
-libjpeg62-turbo-dev libpng-dev zlib1g-dev libexempi-dev libexpat1-dev
+libjpeg62-turbo-dev libpng-dev zlib1g-dev libexempi-dev libexpat1-dev liblcms2-dev
 qt6-base-dev qt6-base-dev-tools
 libgtest-dev
 xvfb

@@ -134,11 +134,12 @@ void Refuse(const io::path& file, const std::string& reason, std::string* refusa
         *refusal = text;
 }
 
-void IgnoreMetadata(const io::path& file, const std::string& problem)
+// `what` of the file cannot be used; the picture is shown without it.
+void Ignore(const char* what, const io::path& file, const std::string& problem)
 {
     std::fprintf(stderr, "skyglass: %s\n",
-                 imagedecode::Printable("ignoring the panorama metadata of \"" +
-                                        std::string(file.c_str()) + "\": " + problem)
+                 imagedecode::Printable(std::string("ignoring ") + what + " of \"" + file.c_str() +
+                                        "\": " + problem)
                      .c_str());
 }
 
@@ -160,8 +161,10 @@ video::ITexture* LoadPanoramaTexture(video::IVideoDriver* driver, const io::path
         Refuse(file, reason, refusal);
         return nullptr;
     }
+    if (!plan.colourProblem.empty())
+        Ignore("the colour profile", file, plan.colourProblem);
     if (plan.verdict.coverage == gpano::Coverage::Ignored)
-        IgnoreMetadata(file, plan.verdict.problem);
+        Ignore("the panorama metadata", file, plan.verdict.problem);
     if (placement)
         *placement = plan.placement;
     video::ITexture* texture = driver->addTexture(file, image);

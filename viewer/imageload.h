@@ -32,9 +32,10 @@ irr::video::IImage* DecodePanoramaImageFile(irr::video::IVideoDriver* driver,
 // gets one line on standard error naming the file and the reason, and
 // nullptr; getTexture is then not called, so no engine loader sees the file.
 // The same words, without the program's name, go to `refusal` when given.
-// Metadata that cannot be used gets one line too, and the picture shows over
-// the whole sphere. Where the texture lies on the sphere goes to `placement`
-// when given.
+// A colour profile that cannot be used gets one line too, and the picture
+// shows with its numbers taken for sRGB; so does metadata that cannot be
+// used, and the picture shows over the whole sphere. Where the texture lies on the sphere goes to
+// `placement` when given.
 irr::video::ITexture* LoadPanoramaTexture(irr::video::IVideoDriver* driver,
                                           const irr::io::path& file, std::string* refusal = nullptr,
                                           gpano::TexturePlacement* placement = nullptr);

@@ -1,5 +1,7 @@
 #include "bytes_file.h"
 
+#include "texture_decode.h"
+
 #include <stdexcept>
 
 #include <sys/mman.h>
@@ -40,6 +42,23 @@ Decoded DecodeFile(const char* path, imagedecode::RowSink& sink)
     d.format = &file.format();
     d.description = file.description();
     d.decoded = file.decode(sink, d.reason);
+    d.work = file.work();
+    return d;
+}
+
+Decoded DecodeBytesForTexture(const std::vector<unsigned char>& bytes, imagedecode::RowSink& sink,
+                              const imagedecode::TextureLimits& limits)
+{
+    const BytesFile bytesFile(bytes);
+    Decoded d;
+    imagedecode::ImageFile file;
+    d.opened = file.open(bytesFile.path(), d.reason);
+    if (!d.opened)
+        return d;
+    d.format = &file.format();
+    d.description = file.description();
+    const gpano::TexturePlan plan = gpano::PlanTexture(file.description(), limits, false);
+    d.decoded = gpano::DecodeForTexture(file, plan, sink, d.reason);
     d.work = file.work();
     return d;
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "image_file.h"
+#include "texture_size.h"
 
 #include <string>
 #include <vector>
@@ -41,3 +42,9 @@ struct Decoded
 };
 Decoded DecodeFile(const char* path, imagedecode::RowSink& sink);
 Decoded DecodeBytes(const std::vector<unsigned char>& bytes, imagedecode::RowSink& sink);
+// The same the way the viewer takes a picture to its texture: its colours
+// converted to sRGB, and reduced to textures of `limits` (by default, large
+// enough for the tests' pictures); a partial panorama is placed by the
+// renderer, not padded.
+Decoded DecodeBytesForTexture(const std::vector<unsigned char>& bytes, imagedecode::RowSink& sink,
+                              const imagedecode::TextureLimits& limits = {});

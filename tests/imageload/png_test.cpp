@@ -9,7 +9,6 @@
 #include "image_file.h"
 #include "imagedecode.h"
 #include "picture_buffer.h"
-#include "scratch_folder.h"
 #include "testimages.h"
 
 #include <gtest/gtest.h>
@@ -156,22 +155,17 @@ TEST_P(PngVariants, MatchTheSimplifiedReader)
     const Bytes expected = SimplifiedRead(c.depth == 16 ? Encode(flat, 19, 37) : file, alpha);
 
     CheckingSink checking(imagedecode::FormatOf(imagedecode::FileFormat::Png).flags);
-    const Decoded checked = DecodeBytes(file, checking);
+    const Decoded checked = DecodeBytesForTexture(file, checking);
     ASSERT_TRUE(checked.decoded) << checked.reason;
     EXPECT_EQ(checking.faults(), "");
-    EXPECT_EQ(checking.picture().passes, c.interlaced ? 7u : 1u);
+    // A colour profile's samples are converted after their last pass.
+    EXPECT_EQ(checking.picture().passes, c.interlaced && !c.profile ? 7u : 1u);
     EXPECT_EQ(checking.picture().layout,
               alpha ? imagedecode::PixelLayout::Argb32 : imagedecode::PixelLayout::Rgb24);
     EXPECT_EQ(checking.pixels(), expected);
 
-    // From a file on disk, read as it is decoded.
-    const ScratchFolder folder;
-    folder.write("test.png", std::string(file.begin(), file.end()));
-    imagedecode::PictureBuffer fromFile;
-    const Decoded d = DecodeFile(folder.file("test.png").c_str(), fromFile);
-    ASSERT_TRUE(d.decoded) << d.reason;
-    EXPECT_TRUE(d.format->flags & imagedecode::Streamed);
-    EXPECT_EQ(Pixels(fromFile), expected);
+    // A PNG is read as it is decoded.
+    EXPECT_TRUE(checked.format->flags & imagedecode::Streamed);
 }
 
 constexpr int Grey = PNG_COLOR_TYPE_GRAY, GreyAlpha = PNG_COLOR_TYPE_GRAY_ALPHA;
@@ -222,7 +216,8 @@ TEST_P(PngVariants, LookTheSameAtEitherDepth)
     c.depth = 8;
     const Bytes narrow = Encode(c, 19, 37);
     imagedecode::PictureBuffer fromWide, fromNarrow;
-    const Decoded w = DecodeBytes(wide, fromWide), n = DecodeBytes(narrow, fromNarrow);
+    const Decoded w = DecodeBytesForTexture(wide, fromWide),
+                  n = DecodeBytesForTexture(narrow, fromNarrow);
     ASSERT_TRUE(w.decoded && n.decoded) << w.reason << n.reason;
     const Bytes a = Pixels(fromWide), b = Pixels(fromNarrow);
     ASSERT_EQ(a.size(), b.size());

@@ -1,4 +1,4 @@
-#include "reduce_worker.h"
+#include "row_worker.h"
 
 #include <cstring>
 #include <new>
@@ -6,11 +6,10 @@
 
 namespace imagedecode {
 
-std::unique_ptr<ReduceWorker> ReduceWorker::Start(AreaReducer& reducer, std::size_t inBytes,
-                                                  std::size_t outBytes)
+std::unique_ptr<RowWorker> RowWorker::Start(Work work, std::size_t inBytes, std::size_t outBytes)
 {
-    std::unique_ptr<ReduceWorker> worker(new (std::nothrow)
-                                             ReduceWorker(reducer, inBytes, outBytes));
+    std::unique_ptr<RowWorker> worker(new (std::nothrow)
+                                          RowWorker(std::move(work), inBytes, outBytes));
     if (!worker)
         return nullptr;
     worker->in_.reset(new (std::nothrow) unsigned char[Capacity * inBytes]);
@@ -18,14 +17,14 @@ std::unique_ptr<ReduceWorker> ReduceWorker::Start(AreaReducer& reducer, std::siz
     if (!worker->in_ || !worker->out_)
         return nullptr;
     try {
-        worker->thread_ = std::thread(&ReduceWorker::run, worker.get());
+        worker->thread_ = std::thread(&RowWorker::run, worker.get());
     } catch (const std::system_error&) {
         return nullptr;
     }
     return worker;
 }
 
-ReduceWorker::~ReduceWorker()
+RowWorker::~RowWorker()
 {
     {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -36,29 +35,27 @@ ReduceWorker::~ReduceWorker()
         thread_.join();
 }
 
-void ReduceWorker::run()
+void RowWorker::run()
 {
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
         changed_.wait(lock, [this] { return stop_ || taken_ < pushed_; });
         if (stop_)
             return;
-        // The row stays in its slot, and the reducer to this thread, until
-        // taken_ moves on.
+        // An output slot must be free for whatever the row completes.
+        changed_.wait(lock, [this] { return stop_ || made_ - handed_ < Capacity; });
+        if (stop_)
+            return;
+        // The row stays in its slot, the free output slot stays free, and
+        // the work is this thread's, until taken_ and made_ move on.
         const unsigned char* row = in_.get() + (taken_ % Capacity) * inBytes_;
+        const std::uint64_t slot = made_ % Capacity;
         lock.unlock();
         std::uint32_t index = 0;
-        const unsigned char* reduced = reducer_.add(row, index);
+        const bool made = work_(row, out_.get() + slot * outBytes_, index);
         lock.lock();
-        if (reduced) {
-            changed_.wait(lock, [this] { return stop_ || made_ - handed_ < Capacity; });
-            if (stop_)
-                return;
-            const std::uint64_t slot = made_ % Capacity;
-            lock.unlock();
-            std::memcpy(out_.get() + slot * outBytes_, reduced, outBytes_);
+        if (made) {
             outIndex_[slot] = index;
-            lock.lock();
             ++made_;
         }
         ++taken_;
@@ -66,7 +63,7 @@ void ReduceWorker::run()
     }
 }
 
-void ReduceWorker::deliverReady(std::unique_lock<std::mutex>& lock, const Deliver& deliver)
+void RowWorker::deliverReady(std::unique_lock<std::mutex>& lock, const Deliver& deliver)
 {
     const std::uint64_t made = made_;
     if (handed_ == made)
@@ -79,7 +76,7 @@ void ReduceWorker::deliverReady(std::unique_lock<std::mutex>& lock, const Delive
     changed_.notify_all();
 }
 
-void ReduceWorker::push(const unsigned char* row, const Deliver& deliver)
+void RowWorker::push(const unsigned char* row, const Deliver& deliver)
 {
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
@@ -97,7 +94,7 @@ void ReduceWorker::push(const unsigned char* row, const Deliver& deliver)
     changed_.notify_all();
 }
 
-void ReduceWorker::finish(const Deliver& deliver)
+void RowWorker::finish(const Deliver& deliver)
 {
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {

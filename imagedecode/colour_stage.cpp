@@ -1,0 +1,170 @@
+#include "colour_stage.h"
+
+#include <cstring>
+#include <new>
+
+namespace imagedecode {
+
+namespace {
+
+// A 16-bit sample (big-endian) to 8 bits, rounded as libpng scales it.
+unsigned char Scaled(const unsigned char* sample)
+{
+    const unsigned v = unsigned(sample[0]) << 8 | sample[1];
+    return static_cast<unsigned char>((v * 255 + 32895) >> 16);
+}
+
+void PutArgb(unsigned char* out, unsigned a, unsigned r, unsigned g, unsigned b)
+{
+    const std::uint32_t argb = a << 24 | r << 16 | g << 8 | b;
+    std::memcpy(out, &argb, 4);
+}
+
+} // namespace
+
+void ConvertAsSrgb(PixelLayout samples, const unsigned char* in, unsigned char* out,
+                   std::size_t pixels)
+{
+    for (std::size_t i = 0; i < pixels; ++i) {
+        switch (samples) {
+        case PixelLayout::Rgb24:
+        case PixelLayout::Argb32:
+            std::memcpy(out, in, BytesPerPixel(samples));
+            break;
+        case PixelLayout::Grey8:
+            out[0] = out[1] = out[2] = in[0];
+            break;
+        case PixelLayout::GreyAlpha8:
+            PutArgb(out, in[1], in[0], in[0], in[0]);
+            break;
+        case PixelLayout::Grey16:
+            out[0] = out[1] = out[2] = Scaled(in);
+            break;
+        case PixelLayout::GreyAlpha16: {
+            const unsigned grey = Scaled(in);
+            PutArgb(out, Scaled(in + 2), grey, grey, grey);
+            break;
+        }
+        case PixelLayout::Rgb48:
+            out[0] = Scaled(in), out[1] = Scaled(in + 2), out[2] = Scaled(in + 4);
+            break;
+        case PixelLayout::Rgba64:
+            PutArgb(out, Scaled(in + 6), Scaled(in), Scaled(in + 2), Scaled(in + 4));
+            break;
+        case PixelLayout::Cmyk32: {
+            // Adobe's inverted CMYK: each byte is 255 - ink.
+            const unsigned k = in[3];
+            out[0] = static_cast<unsigned char>(in[0] * k / 255);
+            out[1] = static_cast<unsigned char>(in[1] * k / 255);
+            out[2] = static_cast<unsigned char>(in[2] * k / 255);
+            break;
+        }
+        }
+        in += BytesPerPixel(samples);
+        out += BytesPerPixel(TextureLayoutFor(samples));
+    }
+}
+
+bool ColourStage::begin(const PictureInfo& picture, std::string& reason)
+{
+    worker_.reset();
+    picture_ = picture;
+    if (transform_ && transform_->samples() != picture.layout) {
+        reason = "the colour profile was made for other samples than the picture's";
+        return false;
+    }
+    layout_ = TextureLayoutFor(picture.layout);
+    stride_ = std::size_t(picture.width) * BytesPerPixel(picture.layout);
+    std::uint64_t rows = MaxBandRows;
+    if (picture.passes > 1) {
+        if (std::uint64_t(picture.width) * picture.height > MaxPassesPixels) {
+            reason = "an interlaced picture of more than " + std::to_string(MaxPassesPixels >> 20) +
+                     " megapixels cannot be colour-converted; save it without interlacing";
+            return false;
+        }
+        rows = picture.height;
+    }
+    rows_.reset(new (std::nothrow) unsigned char[rows * stride_]);
+    if (!rows_) {
+        reason = "not enough memory to convert the image's colours";
+        return false;
+    }
+    committed_ = 0;
+    converted_ = 0;
+    // The profile's conversion is the costly one: beside the decoder (or
+    // here, when no thread can be had).
+    const std::size_t outBytes = std::size_t(picture.width) * BytesPerPixel(layout_);
+    if (transform_ && picture.passes == 1)
+        worker_ = RowWorker::Start(
+            [this](const unsigned char* in, unsigned char* out, std::uint32_t& index) {
+                convert(in, out);
+                const std::uint32_t n = converted_++;
+                index = picture_.order == RowOrder::TopDown ? n : picture_.height - 1 - n;
+                return true;
+            },
+            stride_, outBytes);
+    PictureInfo converted = picture;
+    converted.layout = layout_;
+    converted.passes = 1;
+    return output_.begin(converted, reason);
+}
+
+unsigned char* ColourStage::band(std::uint32_t first, std::uint32_t, std::size_t& stride)
+{
+    stride = stride_;
+    if (picture_.passes > 1)
+        return rows_.get() + std::size_t(first) * stride_;
+    bandFirst_ = first;
+    return rows_.get();
+}
+
+void ColourStage::commit(std::uint32_t first, std::uint32_t count)
+{
+    // Rows are final in the last pass only.
+    const std::uint64_t earlierPasses = std::uint64_t(picture_.passes - 1) * picture_.height;
+    const bool final = committed_ >= earlierPasses;
+    committed_ += count;
+    if (!final)
+        return;
+    const std::uint32_t start = picture_.passes > 1 ? 0 : bandFirst_;
+    if (!worker_) {
+        // In the declared order, straight into the output's rows.
+        std::size_t stride = 0;
+        unsigned char* out = output_.band(first, count, stride);
+        for (std::uint32_t i = 0; i < count; ++i)
+            convert(rows_.get() + std::size_t(first - start + i) * stride_, out + i * stride);
+        output_.commit(first, count);
+        return;
+    }
+    const RowWorker::Deliver deliver = [this](std::uint32_t index, const unsigned char* row) {
+        deliverRow(index, row);
+    };
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const std::uint32_t row =
+            picture_.order == RowOrder::TopDown ? first + i : first + count - 1 - i;
+        worker_->push(rows_.get() + std::size_t(row - start) * stride_, deliver);
+    }
+    // The last row: every converted row goes out before this returns.
+    if (committed_ >= picture_.height) {
+        worker_->finish(deliver);
+        worker_.reset();
+    }
+}
+
+void ColourStage::convert(const unsigned char* in, unsigned char* out) const
+{
+    if (transform_)
+        transform_->convert(in, out, picture_.width);
+    else
+        ConvertAsSrgb(picture_.layout, in, out, picture_.width);
+}
+
+void ColourStage::deliverRow(std::uint32_t index, const unsigned char* row)
+{
+    std::size_t stride = 0;
+    unsigned char* out = output_.band(index, 1, stride);
+    std::memcpy(out, row, std::size_t(picture_.width) * BytesPerPixel(layout_));
+    output_.commit(index, 1);
+}
+
+} // namespace imagedecode

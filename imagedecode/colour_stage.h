@@ -1,0 +1,51 @@
+// The stage that converts a picture's samples to sRGB in a texture's layout:
+// with the transform its colour profile gives, or, without one, taking the
+// samples for sRGB as they are (16 bits scaled to 8, grey made RGB, CMYK
+// turned into RGB by its ink). A transform runs on a second thread beside
+// the decoder (row_worker.h); the rows of a picture of several passes are
+// final only in its last, and are kept whole until then, up to
+// MaxPassesPixels.
+#pragma once
+
+#include "colour_transform.h"
+#include "row_worker.h"
+
+namespace imagedecode {
+
+class ColourStage : public RowSink
+{
+public:
+    // `transform`, when given, must be for the samples' layout and outlive
+    // the stage.
+    ColourStage(const ColourTransform* transform, RowSink& output)
+        : transform_(transform), output_(output)
+    {}
+
+    bool begin(const PictureInfo& picture, std::string& reason) override;
+    unsigned char* band(std::uint32_t first, std::uint32_t count, std::size_t& stride) override;
+    void commit(std::uint32_t first, std::uint32_t count) override;
+
+private:
+    void convert(const unsigned char* in, unsigned char* out) const;
+    void deliverRow(std::uint32_t index, const unsigned char* row);
+
+    const ColourTransform* transform_;
+    RowSink& output_;
+    PictureInfo picture_;
+    PixelLayout layout_ = PixelLayout::Rgb24; // of the output
+    std::size_t stride_ = 0;                  // of the input rows
+    std::unique_ptr<unsigned char[]> rows_;   // the band handed out, or a picture of several passes
+    std::uint32_t bandFirst_ = 0;
+    std::uint64_t committed_ = 0; // input rows committed, every pass
+    std::uint32_t converted_ = 0; // rows the worker has converted
+    // Converts the rows beside the decoder; last, so that it stops before
+    // the rows go.
+    std::unique_ptr<RowWorker> worker_;
+};
+
+// Converts `pixels` samples of `samples` to TextureLayoutFor(samples) as
+// they are, with no profile.
+void ConvertAsSrgb(PixelLayout samples, const unsigned char* in, unsigned char* out,
+                   std::size_t pixels);
+
+} // namespace imagedecode

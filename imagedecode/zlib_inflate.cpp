@@ -1,0 +1,26 @@
+#include "zlib_inflate.h"
+
+#include <zlib.h>
+
+namespace imagedecode {
+
+Inflated InflateAtMost(const unsigned char* data, std::size_t size, std::size_t most,
+                       unsigned char* out, std::size_t& written)
+{
+    written = 0;
+    z_stream z{};
+    if (inflateInit(&z) != Z_OK)
+        return Inflated::NoMemory;
+    z.next_in = const_cast<unsigned char*>(data);
+    z.avail_in = static_cast<uInt>(size);
+    z.next_out = out;
+    z.avail_out = static_cast<uInt>(most + 1);
+    const int result = inflate(&z, Z_FINISH);
+    written = most + 1 - z.avail_out;
+    inflateEnd(&z);
+    if (written > most)
+        return Inflated::TooLarge;
+    return result == Z_STREAM_END ? Inflated::Whole : Inflated::Damaged;
+}
+
+} // namespace imagedecode
