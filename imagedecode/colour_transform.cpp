@@ -1,5 +1,7 @@
 #include "colour_transform.h"
 
+#include "matrix_shaper.h"
+
 #include <lcms2.h>
 #include <lcms2_plugin.h>
 
@@ -109,7 +111,9 @@ cmsUInt32Number LcmsFormat(PixelLayout layout)
     return TYPE_RGB_8;
 }
 
-cmsColorSpaceSignature ColourSpaceOf(PixelLayout layout)
+// Signatures as numbers: a profile's header may hold any, which no enum of
+// Little CMS's names.
+std::uint32_t ColourSpaceOf(PixelLayout layout)
 {
     switch (layout) {
     case PixelLayout::Grey8:
@@ -124,7 +128,7 @@ cmsColorSpaceSignature ColourSpaceOf(PixelLayout layout)
     }
 }
 
-const char* NameOf(cmsColorSpaceSignature space)
+const char* NameOf(std::uint32_t space)
 {
     switch (space) {
     case cmsSigGrayData:
@@ -167,46 +171,8 @@ bool IsSrgb(cmsHPROFILE profile, cmsHPROFILE srgb)
     return true;
 }
 
-// A matrix-shaper profile (RGB: a curve per channel, then a matrix into
-// the connection space; grey: one curve) taken to sRGB sample by sample:
-// each curve tabulated for every value the samples can have, the matrix
-// joined with sRGB's inverse, and sRGB's curve tabulated for 16-bit linear
-// values. Little CMS's own fast paths for these profiles resample them into
-// tables too coarse for 16-bit and grey samples (up to 21 steps off in the
-// darks, measured), and its exact path takes 25 times as long.
-class Shaper
-{
-public:
-    // False when the profile is no matrix shaper.
-    bool build(cmsHPROFILE profile, cmsHPROFILE srgb, PixelLayout samples);
-    void convert(const unsigned char* in, unsigned char* out, std::size_t pixels) const;
-
-private:
-    unsigned char encode(float linear) const
-    {
-        const float clipped = linear < 0 ? 0 : linear > 1 ? 1 : linear;
-        return encode_[static_cast<std::size_t>(clipped * 65535 + 0.5f)];
-    }
-
-    PixelLayout samples_ = PixelLayout::Rgb24;
-    std::vector<float> curves_[3];      // sample value to linear, per channel
-    float matrix_[9] = {};              // linear samples to linear sRGB
-    std::vector<unsigned char> encode_; // 16-bit linear sRGB to its 8-bit samples
-};
-
-bool IsWide(PixelLayout layout)
-{
-    return layout == PixelLayout::Grey16 || layout == PixelLayout::GreyAlpha16 ||
-           layout == PixelLayout::Rgb48 || layout == PixelLayout::Rgba64;
-}
-
-bool IsGrey(PixelLayout layout)
-{
-    return ColourSpaceOf(layout) == cmsSigGrayData;
-}
-
 // The 3 x 3 matrix whose columns are the red, green and blue colorants.
-bool Colorants(cmsHPROFILE profile, double m[9])
+bool Colorants(cmsHPROFILE profile, cmsMAT3& m)
 {
     const cmsTagSignature tags[] = {cmsSigRedColorantTag, cmsSigGreenColorantTag,
                                     cmsSigBlueColorantTag};
@@ -214,112 +180,51 @@ bool Colorants(cmsHPROFILE profile, double m[9])
         const auto* xyz = static_cast<const cmsCIEXYZ*>(cmsReadTag(profile, tags[c]));
         if (!xyz)
             return false;
-        m[c] = xyz->X, m[3 + c] = xyz->Y, m[6 + c] = xyz->Z;
+        m.v[0].n[c] = xyz->X, m.v[1].n[c] = xyz->Y, m.v[2].n[c] = xyz->Z;
     }
     return true;
 }
 
-bool Shaper::build(cmsHPROFILE profile, cmsHPROFILE srgb, PixelLayout samples)
+// A matrix-shaper or grey profile's conversion, from its own curves and
+// colorants as Little CMS reads them; null for a profile of tables. Little
+// CMS's fast paths for these profiles resample them into tables too coarse
+// for 16-bit and grey samples (up to 21 steps off in the darks, measured),
+// and its exact path takes 25 times as long.
+std::unique_ptr<MatrixShaper> MakeShaper(cmsHPROFILE profile, cmsHPROFILE srgb, PixelLayout samples)
 {
-    samples_ = samples;
-    const bool grey = IsGrey(samples);
-    if (grey ? !cmsIsTag(profile, cmsSigGrayTRCTag) : !cmsIsMatrixShaper(profile))
-        return false;
+    const bool grey = ColourSpaceOf(samples) == cmsSigGrayData;
     const cmsTagSignature curveTags[] = {cmsSigRedTRCTag, cmsSigGreenTRCTag, cmsSigBlueTRCTag};
-    const std::size_t values = IsWide(samples) ? 65536 : 256;
+    const cmsToneCurve* curves[3] = {};
     for (int c = 0; c < (grey ? 1 : 3); ++c) {
-        const auto* curve = static_cast<const cmsToneCurve*>(
-            cmsReadTag(profile, grey ? cmsSigGrayTRCTag : curveTags[c]));
-        if (!curve)
-            return false;
-        curves_[c].resize(values);
-        for (std::size_t v = 0; v < values; ++v)
-            curves_[c][v] = cmsEvalToneCurveFloat(curve, float(v) / float(values - 1));
+        const cmsTagSignature tag = grey ? cmsSigGrayTRCTag : curveTags[c];
+        curves[c] = cmsIsTag(profile, tag)
+                        ? static_cast<const cmsToneCurve*>(cmsReadTag(profile, tag))
+                        : nullptr;
+        if (!curves[c])
+            return nullptr;
     }
-    if (!grey) {
-        // sRGB's colorants inverted, times the profile's: both in the
-        // connection space's D50.
-        double mine[9], ours[9];
-        if (!Colorants(profile, mine) || !Colorants(srgb, ours))
-            return false;
-        cmsMAT3 inverse, theirs;
-        std::memcpy(&theirs, ours, sizeof ours);
-        if (!_cmsMAT3inverse(&theirs, &inverse))
-            return false;
-        const double* inv = &inverse.v[0].n[0];
-        for (int i = 0; i < 3; ++i)
-            for (int j = 0; j < 3; ++j)
-                matrix_[3 * i + j] = float(inv[3 * i] * mine[j] + inv[3 * i + 1] * mine[3 + j] +
-                                           inv[3 * i + 2] * mine[6 + j]);
-    }
+    // sRGB's colorants inverted, times the profile's: both in the connection
+    // space's D50.
+    cmsMAT3 theirs{}, mine{}, inverse{}, joined{};
+    if (!grey && (!cmsIsMatrixShaper(profile) || !Colorants(profile, mine) ||
+                  !Colorants(srgb, theirs) || !_cmsMAT3inverse(&theirs, &inverse)))
+        return nullptr;
+    _cmsMAT3per(&joined, &inverse, &mine);
+    double matrix[9];
+    for (int i = 0; i < 9; ++i)
+        matrix[i] = joined.v[i / 3].n[i % 3];
     const auto* srgbCurve = static_cast<const cmsToneCurve*>(cmsReadTag(srgb, cmsSigRedTRCTag));
-    cmsToneCurve* inverse = srgbCurve ? cmsReverseToneCurve(srgbCurve) : nullptr;
-    if (!inverse)
-        return false;
-    encode_.resize(65536);
-    for (std::size_t v = 0; v < encode_.size(); ++v) {
-        const float e = cmsEvalToneCurveFloat(inverse, float(v) / 65535);
-        encode_[v] = static_cast<unsigned char>(e <= 0 ? 0 : e >= 1 ? 255 : e * 255 + 0.5f);
-    }
-    cmsFreeToneCurve(inverse);
-    return true;
-}
-
-void Shaper::convert(const unsigned char* in, unsigned char* out, std::size_t pixels) const
-{
-    const auto wide = [](const unsigned char* s) { return std::size_t(s[0]) << 8 | s[1]; };
-    const auto scaled = [](const unsigned char* s) {
-        const unsigned v = unsigned(s[0]) << 8 | s[1];
-        return static_cast<unsigned char>((v * 255 + 32895) >> 16);
-    };
-    const std::size_t inBytes = BytesPerPixel(samples_);
-    const bool alphaOut = TextureLayoutFor(samples_) == PixelLayout::Argb32;
-    for (std::size_t i = 0; i < pixels; ++i, in += inBytes, out += alphaOut ? 4 : 3) {
-        std::size_t r = 0, g = 0, b = 0;
-        unsigned char alpha = 255;
-        switch (samples_) {
-        case PixelLayout::Rgb24:
-            r = in[0], g = in[1], b = in[2];
-            break;
-        case PixelLayout::Argb32:
-            b = in[0], g = in[1], r = in[2], alpha = in[3];
-            break;
-        case PixelLayout::Rgb48:
-            r = wide(in), g = wide(in + 2), b = wide(in + 4);
-            break;
-        case PixelLayout::Rgba64:
-            r = wide(in), g = wide(in + 2), b = wide(in + 4), alpha = scaled(in + 6);
-            break;
-        case PixelLayout::Grey8:
-            r = in[0];
-            break;
-        case PixelLayout::GreyAlpha8:
-            r = in[0], alpha = in[1];
-            break;
-        case PixelLayout::Grey16:
-            r = wide(in);
-            break;
-        case PixelLayout::GreyAlpha16:
-            r = wide(in), alpha = scaled(in + 2);
-            break;
-        case PixelLayout::Cmyk32:
-            break;
-        }
-        unsigned char red, green, blue;
-        if (IsGrey(samples_)) {
-            red = green = blue = encode(curves_[0][r]);
-        } else {
-            const float lr = curves_[0][r], lg = curves_[1][g], lb = curves_[2][b];
-            red = encode(matrix_[0] * lr + matrix_[1] * lg + matrix_[2] * lb);
-            green = encode(matrix_[3] * lr + matrix_[4] * lg + matrix_[5] * lb);
-            blue = encode(matrix_[6] * lr + matrix_[7] * lg + matrix_[8] * lb);
-        }
-        if (alphaOut) {
-            out[0] = blue, out[1] = green, out[2] = red, out[3] = alpha;
-        } else {
-            out[0] = red, out[1] = green, out[2] = blue;
-        }
-    }
+    cmsToneCurve* encode = srgbCurve ? cmsReverseToneCurve(srgbCurve) : nullptr;
+    if (!encode)
+        return nullptr;
+    auto shaper = std::make_unique<MatrixShaper>(
+        samples,
+        [&](int channel, double v) {
+            return double(cmsEvalToneCurveFloat(curves[channel], float(v)));
+        },
+        matrix, [&](double v) { return double(cmsEvalToneCurveFloat(encode, float(v))); });
+    cmsFreeToneCurve(encode);
+    return shaper;
 }
 
 } // namespace
@@ -328,8 +233,8 @@ struct ColourTransform::Context
 {
     Budget budget;
     cmsContext lcms = nullptr;
-    cmsHTRANSFORM transform = nullptr; // for profiles of tables, and CMYK
-    Shaper shaper;                     // otherwise
+    std::unique_ptr<MatrixShaper> shaper; // for matrix-shaper and grey profiles
+    cmsHTRANSFORM transform = nullptr;    // for profiles of tables, and CMYK
 
     ~Context()
     {
@@ -372,8 +277,8 @@ std::unique_ptr<ColourTransform> ColourTransform::Build(const std::vector<unsign
         return nullptr;
     }
     cmsHPROFILE srgb = cmsCreate_sRGBProfileTHR(context->lcms);
-    const cmsColorSpaceSignature space = cmsGetColorSpace(profile);
-    const cmsProfileClassSignature kind = cmsGetDeviceClass(profile);
+    const std::uint32_t space = static_cast<std::uint32_t>(cmsGetColorSpace(profile));
+    const std::uint32_t kind = static_cast<std::uint32_t>(cmsGetDeviceClass(profile));
     const cmsUInt32Number intent =
         cmsIsIntentSupported(profile, INTENT_PERCEPTUAL, LCMS_USED_AS_INPUT)
             ? INTENT_PERCEPTUAL
@@ -391,7 +296,7 @@ std::unique_ptr<ColourTransform> ColourTransform::Build(const std::vector<unsign
         problem = "it cannot describe a picture's colours";
     } else if (space == cmsSigRgbData && IsSrgb(profile, srgb)) {
         // sRGB's own: nothing to convert.
-    } else if (context->shaper.build(profile, srgb, samples)) {
+    } else if ((context->shaper = MakeShaper(profile, srgb, samples))) {
         made.reset(new ColourTransform(std::move(context), samples));
     } else {
         const cmsUInt32Number flags = output == PixelLayout::Argb32 ? cmsFLAGS_COPY_ALPHA : 0;
@@ -410,10 +315,10 @@ std::unique_ptr<ColourTransform> ColourTransform::Build(const std::vector<unsign
 
 void ColourTransform::convert(const unsigned char* in, unsigned char* out, std::size_t pixels) const
 {
-    if (context_->transform)
-        cmsDoTransform(context_->transform, in, out, static_cast<cmsUInt32Number>(pixels));
+    if (context_->shaper)
+        context_->shaper->convert(in, out, pixels);
     else
-        context_->shaper.convert(in, out, pixels);
+        cmsDoTransform(context_->transform, in, out, static_cast<cmsUInt32Number>(pixels));
 }
 
 } // namespace imagedecode

@@ -4,10 +4,10 @@
 set -eu
 
 # The tools and libraries the build uses (Exempi and expat read the XMP
-# metadata of partial panoramas, Little CMS converts colour profiles), Mesa's drivers that render OpenGL
-# under Xvfb, the X server and the fonts the tests run with, and clang for the
-# fuzzing build (with llvm's symbolizer, so that a sanitizer's report names
-# the lines).
+# metadata of partial panoramas, Little CMS converts colour profiles), Mesa's
+# drivers that render OpenGL under Xvfb, the X server, the fonts and the real
+# colour profiles the tests run with, and clang for the fuzzing build (with
+# llvm's symbolizer, so that a sanitizer's report names the lines).
 packages="
 build-essential cmake
 libirrlicht-dev libgl1-mesa-dri libx11-dev libxtst-dev
@@ -15,7 +15,7 @@ libjpeg62-turbo-dev libpng-dev zlib1g-dev libexempi-dev libexpat1-dev liblcms2-d
 qt6-base-dev qt6-base-dev-tools
 libgtest-dev
 xvfb
-fonts-liberation2
+fonts-liberation2 colord-data
 clang libclang-rt-14-dev llvm
 "
 

@@ -1,9 +1,10 @@
 #!/bin/sh
 # Runs the image loading tests (valid and damaged files, recognition, the row
-# protocol) and the metadata tests of partial panoramas under AddressSanitizer
-# and UndefinedBehaviorSanitizer in a build folder of their own, then gives the fuzz target of every format in the
-# format table, the one that identifies first and the one that reads
-# metadata, a short bounded run.
+# protocol, colour profiles) and the metadata tests of partial panoramas under
+# AddressSanitizer and UndefinedBehaviorSanitizer in a build folder of their
+# own, then gives the fuzz target of every format in the format table, the
+# one that identifies first, the one that reads metadata and the one that
+# reads colour profiles, a short bounded run.
 #
 #   FUZZ_SECONDS  seconds per fuzz target (default 20; 0 skips fuzzing)
 #
@@ -29,7 +30,7 @@ done
 
 # Limits per input, from the documented bounds on a file's cost (README,
 # "Cost of a file"): 75 ms per megapixel and 20 ms per MB of file; 11 MiB
-# per megapixel, the file itself and 48 MiB. Fuzzing builds keep pictures to
+# per megapixel, the file itself and 116 MiB. Fuzzing builds keep pictures to
 # 4 megapixels, and libFuzzer's inputs stay as small as the largest seed
 # (under 1 MB). The sanitizers make decoding up
 # to 20 times slower and triple its memory, and libFuzzer with ASan's
@@ -37,7 +38,7 @@ done
 picture_mp=4
 input_mb=1
 timeout_s=$(( ((75 * picture_mp + 20 * input_mb) * 20 + 999) / 1000 ))
-rss_limit_mb=$(( 768 + 3 * (11 * picture_mp + input_mb + 48) ))
+rss_limit_mb=$(( 768 + 3 * (11 * picture_mp + input_mb + 116) ))
 
 echo "== fuzz targets, $fuzz_seconds s each (build-fuzz)"
 fuzz="$root/build-fuzz"

@@ -1,16 +1,21 @@
 // Writes the tests' valid files into the seed folder of the format the table
 // recognises in each, and the files built to cost the most of each kind into
 // their format's folder; all of them into the folder "any". The packets of
-// partial panoramas, after a picture's size, go to the folder "xmp". Sizes suit the
+// partial panoramas, after a picture's size, go to the folder "xmp", and
+// colour profiles, after a byte that chooses the samples' layout, to
+// "profile": ones lcms makes, and the real profiles of Debian's colord-data
+// where it is installed. Sizes suit the
 // fuzzing build's limit of 4 megapixels, and no file is over 64 KB, so that
 // libFuzzer's inputs stay small.
 #include "bytes_file.h"
 #include "imagedecode.h"
+#include "profiles.h"
 #include "testimages.h"
 #include "worstfiles.h"
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 
 namespace {
 
@@ -60,5 +65,29 @@ int main(int argc, char** argv)
         std::filesystem::create_directories(root / "xmp");
         std::ofstream(root / "xmp" / ("packet-" + std::to_string(i) + ".xmp"), std::ios::binary)
             << seed;
+    }
+
+    // The layout byte counts in the fuzz target's list: 0 RGB, 2 grey,
+    // 6 16-bit RGB, 8 CMYK.
+    std::filesystem::create_directories(root / "profile");
+    const auto profile = [&](const std::string& name, unsigned char layout,
+                             const testimages::Bytes& bytes) {
+        std::ofstream out(root / "profile" / name, std::ios::binary);
+        out.put(static_cast<char>(layout));
+        out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    };
+    profile("adobe.icc", 0, profiles::RgbProfile(profiles::AdobeRgb));
+    profile("prophoto-16.icc", 6, profiles::RgbProfile(profiles::ProPhoto));
+    profile("srgb.icc", 0, profiles::SrgbProfile());
+    profile("grey.icc", 2, profiles::GreyProfile(2.2));
+    profile("cmyk.icc", 8, profiles::CmykProfile());
+    profile("abstract.icc", 0, profiles::AbstractProfile());
+    const std::filesystem::path colord = "/usr/share/color/icc/colord";
+    for (const char* name :
+         {"AdobeRGB1998.icc", "ProPhotoRGB.icc", "sRGB.icc", "Gamma6500K.icc", "x11-colors.icc"}) {
+        std::ifstream in(colord / name, std::ios::binary);
+        const testimages::Bytes bytes((std::istreambuf_iterator<char>(in)), {});
+        if (!bytes.empty())
+            profile(std::string("colord-") + name, 0, bytes);
     }
 }

@@ -15,6 +15,8 @@
 #include <lcms2.h>
 
 #include <cmath>
+#include <fstream>
+#include <iterator>
 
 using namespace irr;
 using namespace testimages;
@@ -135,6 +137,29 @@ INSTANTIATE_TEST_SUITE_P(Spaces, RgbSpaces,
                          [](const testing::TestParamInfo<const RgbSpace*>& test) {
                              return test.param == &profiles::AdobeRgb ? "AdobeRgb" : "ProPhoto";
                          });
+
+Bytes ColordProfile(const std::string& name)
+{
+    std::ifstream in("/usr/share/color/icc/colord/" + name, std::ios::binary);
+    return Bytes((std::istreambuf_iterator<char>(in)), {});
+}
+
+// Real profiles, from Debian's colord-data: its sRGB profile is told for
+// sRGB's own, and its Adobe RGB (1998) converts as the space's primaries
+// and curves say.
+TEST(ColourProfiles, RealProfilesConvertAsTheirSpacesSay)
+{
+    const Bytes srgb = ColordProfile("sRGB.icc"), adobe = ColordProfile("AdobeRGB1998.icc");
+    ASSERT_FALSE(srgb.empty() || adobe.empty()) << "colord-data is not installed";
+    const Picture p = Patches();
+    const Bytes png = EncodePngDepth(p, "RGB", 8, false);
+    const Shown asSrgb = Show(profiles::WithPngProfile(png, srgb));
+    EXPECT_EQ(asSrgb.plan.colour, nullptr);
+    EXPECT_EQ(asSrgb.argb, p.argb);
+    const Shown asAdobe = Show(profiles::WithPngProfile(png, adobe));
+    ASSERT_FALSE(asAdobe.argb.empty()) << asAdobe.reason;
+    ExpectWithin(asAdobe.argb, InSrgb(profiles::AdobeRgb, p.argb));
+}
 
 // Alpha goes through the conversion unchanged, at 8 and 16 bits.
 TEST(ColourProfiles, AlphaIsKept)
