@@ -2,12 +2,14 @@
 // engine calls, under the X display in DISPLAY (run it through
 // tests/support/with-xvfb.sh where there is none), and prints Markdown tables.
 #include "bench.h"
+#include "modern_formats.h"
 #include "profiles.h"
 #include "sample_panorama.h"
 #include "settings_record.h"
 
 #include <irrlicht.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -57,7 +59,8 @@ const char usage[] =
     "                      [--timeout SECONDS] [--small] [--keep]\n"
     "Measures the viewer against the baseline program under the X display in DISPLAY\n"
     "(use tests/support/with-xvfb.sh CMD to get one) and prints Markdown tables:\n"
-    "start-up to the first frame with an 8192 x 4096 JPEG (also with an Adobe RGB profile),\n"
+    "start-up to the first frame with an 8192 x 4096 JPEG (also with an Adobe RGB profile,\n"
+    "and as HEIC, AVIF and WebP),\n"
     "a 4096 x 2048 PNG and JPEGs of 16384 x 8192 and 24000 x 12000, frame times at\n"
     "1280 x 720, peak memory and heap\n"
     "allocations per frame. --small uses images of an eighth the size (a quick smoke run).\n";
@@ -85,6 +88,50 @@ bool writeImage(video::IVideoDriver* driver, const std::string& path, u32 width,
     const bool ok = driver->writeImageToFile(image, io::path(path.c_str()), quality);
     image->drop();
     return ok;
+}
+
+// The sample panorama at the size as HEIC, AVIF and WebP, added to the
+// images after the first JPEG and its Adobe RGB copy.
+bool writeModernFormats(bench::Workspace& ws, u32 width, u32 height)
+{
+    SIrrlichtCreationParameters params;
+    params.DriverType = video::EDT_NULL;
+    params.LoggingLevel = ELL_ERROR;
+    IrrlichtDevice* device = createDeviceEx(params);
+    if (!device)
+        return false;
+    video::IImage* image =
+        device->getVideoDriver()->createImage(video::ECF_R8G8B8, core::dimension2du(width, height));
+    testimages::Picture picture{width, height};
+    if (image) {
+        samplepano::paint(*image);
+        for (u32 y = 0; y < height; ++y)
+            for (u32 x = 0; x < width; ++x)
+                picture.argb.push_back(image->getPixel(x, y).color);
+        image->drop();
+    }
+    device->drop();
+    if (picture.argb.empty())
+        return false;
+    modernformats::HeifOptions heif;
+    heif.fast = true;
+    const std::string size = std::to_string(width) + " x " + std::to_string(height);
+    const std::pair<std::string, testimages::Bytes> files[] = {
+        {"HEIC", modernformats::EncodeHeif(picture, modernformats::Heif::Hevc, heif)},
+        {"AVIF", modernformats::EncodeHeif(picture, modernformats::Heif::Av1, heif)},
+        {"WebP", modernformats::EncodeWebp(picture, false, false)}};
+    std::size_t at = 2;
+    for (const auto& [kind, bytes] : files) {
+        std::string name = kind;
+        for (char& c : name)
+            c = char(std::tolower(static_cast<unsigned char>(c)));
+        const std::string path = ws.dir + "/panorama." + name;
+        if (!std::ofstream(path, std::ios::binary)
+                 .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size())))
+            return false;
+        ws.images.insert(ws.images.begin() + std::ptrdiff_t(at++), {path, size + " " + kind});
+    }
+    return true;
 }
 
 bool prepare(const bench::Options& options, bench::Workspace& ws)
@@ -158,6 +205,9 @@ bool prepare(const bench::Options& options, bench::Workspace& ws)
                                                            0, ws.images.front().label.size() - 4) +
                                                            "Adobe RGB JPEG"});
     }
+    // And as phones and the web save it: HEIC, AVIF and WebP.
+    if (ok)
+        ok = writeModernFormats(ws, 8192 / scale, 4096 / scale);
     if (!ok)
         std::cerr << "skyglass-bench: cannot write the test images in " << ws.dir << "\n";
     return ok;

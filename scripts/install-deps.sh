@@ -4,18 +4,21 @@
 set -eu
 
 # The tools and libraries the build uses (Exempi and expat read the XMP
-# metadata of partial panoramas, Little CMS converts colour profiles), Mesa's
-# drivers that render OpenGL under Xvfb, the X server, the fonts and the real
-# colour profiles the tests run with, and clang for the fuzzing build (with
-# llvm's symbolizer, so that a sanitizer's report names the lines).
+# metadata of partial panoramas, Little CMS converts colour profiles, libheif
+# and libwebp decode HEIF, AVIF and WebP: Debian's libheif has its HEVC and
+# AV1 decoders built in), Mesa's drivers that render OpenGL under Xvfb, the X
+# server, the fonts, the real colour profiles and the desktop's tools and MIME
+# types the tests run with, and clang for the fuzzing build (with llvm's
+# symbolizer, so that a sanitizer's report names the lines).
 packages="
 build-essential cmake
 libirrlicht-dev libgl1-mesa-dri libx11-dev libxtst-dev
 libjpeg62-turbo-dev libpng-dev zlib1g-dev libexempi-dev libexpat1-dev liblcms2-dev
+libheif-dev libwebp-dev
 qt6-base-dev qt6-base-dev-tools
 libgtest-dev
 xvfb
-fonts-liberation2 colord-data
+fonts-liberation2 colord-data desktop-file-utils shared-mime-info
 clang libclang-rt-14-dev llvm
 "
 

@@ -11,6 +11,7 @@
 // most of each kind beside valid files of the same picture size, and prints
 // what they cost per MB of file and per megapixel.
 #include "imageload.h"
+#include "modern_formats.h"
 #include "testimages.h"
 #include "worstfiles.h"
 
@@ -239,6 +240,19 @@ int RunWorst(const char* self, const std::string& folder, int runs, bool small)
         worstfiles::JpegWithScans(jw, jh, 100, false, 4));
     add("JPEG, 100 scans without data (refused)", "empty.jpg", jw, jh,
         worstfiles::JpegWithScans(jw, jh, 100, true));
+    // HEIF and WebP: the most data a picture can have, noise at the highest
+    // quality; libheif and libwebp decode the whole picture at once.
+    testimages::Picture noise{w, h};
+    std::uint32_t seed = 1;
+    for (std::uint32_t i = 0; i < w * h; ++i)
+        noise.argb.push_back(0xFF000000u | ((seed = seed * 1664525u + 1013904223u) >> 8));
+    modernformats::HeifOptions best;
+    best.quality = 100;
+    add("HEIC, noise at quality 100", "noise.heic", w, h,
+        modernformats::EncodeHeif(noise, modernformats::Heif::Hevc, best));
+    add("AVIF, noise at quality 100", "noise.avif", w, h,
+        modernformats::EncodeHeif(noise, modernformats::Heif::Av1, best));
+    add("WebP lossless, noise", "noise.webp", w, h, modernformats::EncodeWebp(noise, true, false));
 
     std::printf("The costliest files of each kind with LoadPanoramaTexture on the null driver, "
                 "median of %d runs, each in a fresh process\n\n",

@@ -9,6 +9,7 @@
 // libFuzzer's inputs stay small.
 #include "bytes_file.h"
 #include "imagedecode.h"
+#include "modern_formats.h"
 #include "profiles.h"
 #include "testimages.h"
 #include "worstfiles.h"
@@ -41,6 +42,28 @@ int main(int argc, char** argv)
         if (!image.open(file.path(), reason))
             return 1;
         Write(root, image.format().key, c.name + "." + c.extension, c.bytes);
+    }
+    // HEIF and WebP, small, as their own encoders write them.
+    {
+        using namespace testimages;
+        using namespace modernformats;
+        const Picture p = MakeTrueColor(32, 16, true);
+        HeifOptions turned;
+        turned.alpha = true;
+        turned.orientation = 6;
+        turned.xmp = GPanoPacket(GPanoCrop(128, 64, 32, 16, 8, 8));
+        Write(root, "heif", "turned.heic", EncodeHeif(p, Heif::Hevc, turned));
+        Write(root, "heif", "turned.avif", EncodeHeif(p, Heif::Av1, turned));
+        HeifOptions p3;
+        p3.nclxPrimaries = 12, p3.nclxTransfer = 13;
+        Write(root, "heif", "p3.heic", EncodeHeif(p, Heif::Hevc, p3));
+        Write(root, "webp", "lossy.webp", EncodeWebp(p, false, true));
+        Write(root, "webp", "lossless.webp", EncodeWebp(p, true, false));
+        Write(root, "webp", "animated.webp", EncodeWebp(p, true, true, 2));
+        Write(root, "webp", "chunks.webp",
+              WithWebpChunks(EncodeWebp(p, false, false),
+                             GPanoPacket(GPanoCrop(128, 64, 32, 16, 8, 8)),
+                             profiles::RgbProfile(profiles::AdobeRgb)));
     }
     using namespace worstfiles;
     Write(root, "png", "after-the-picture.png",

@@ -68,9 +68,13 @@ std::vector<Collision> Collisions()
     for (unsigned first : {1u, 2u, 4u, 8u})
         files.push_back({FileFormat::Tga, TgaLookingLikePcx(PalettedFrom(first), first)});
     for (const std::string& name :
-         {std::string("\xFF\xD8\xFF"), std::string("\x89PNG\r\n\x1A\n"), std::string("BM"),
-          std::string("8BPS"), std::string("\x01\xDA"), std::string("P6 "),
-          std::string("\x0A\x05\x01\x08"), std::string("\0\0\2", 3)})
+         {std::string("\xFF\xD8\xFF"), std::string("\x89PNG\r\n\x1A\n"),
+          std::string("\0\0\0\x18"
+                      "ftypheic",
+                      12),
+          std::string("RIFF\0\0\0\0WEBP", 12), std::string("BM"), std::string("8BPS"),
+          std::string("\x01\xDA"), std::string("P6 "), std::string("\x0A\x05\x01\x08"),
+          std::string("\0\0\2", 3)})
         files.push_back({FileFormat::Wal, WalNamed(name)});
     return files;
 }
