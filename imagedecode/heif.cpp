@@ -2,15 +2,16 @@
 // AV1-coded (AVIF). The primary image, with the rotation, mirroring and
 // cropping the file asks for, its tiles joined where it is a grid; decoded
 // strictly, so that damaged data refuses the file. libheif decodes the whole
-// picture at once; its rows then go to the sink. Its own size limit agrees
-// with the viewer's, and the size the file declares is checked before
-// anything is decoded.
+// picture at once; its rows then go to the sink. The size the file declares
+// is checked before anything is decoded, and libheif's own limit agrees with
+// the viewer's: no side over 32768 pixels, a gigapixel's square.
 #include "byte_reader.h"
 #include "decoder.h"
 #include "nclx_profile.h"
 
 #include <libheif/heif.h>
 
+#include <cmath>
 #include <cstring>
 #include <mutex>
 
@@ -39,6 +40,8 @@ bool Matches(const unsigned char* d, std::size_t size)
     }
     return false;
 }
+
+const int LibheifSideLimit = int(std::sqrt(double(MaxImagePixels)));
 
 void StartLibheif()
 {
@@ -85,7 +88,10 @@ bool HeifDecoder::open(const unsigned char* data, std::size_t size, std::string&
     context_ = heif_context_alloc();
     if (!context_)
         return Fail(reason, "not enough memory for the HEIF decoder");
-    heif_context_set_maximum_image_size_limit(context_, int(MaxImageSide));
+    // libheif checks each picture and tile it decodes against a largest
+    // side: the side of a square of the largest picture a file may describe,
+    // so that none it makes is larger.
+    heif_context_set_maximum_image_size_limit(context_, LibheifSideLimit);
     if (Failed(heif_context_read_from_memory_without_copy(context_, data, size, nullptr), reason) ||
         Failed(heif_context_get_primary_image_handle(context_, &handle_), reason))
         return false;
@@ -148,9 +154,14 @@ void HeifDecoder::takeProfile()
         }
         return;
     }
+    // libheif may hand out the colours and an error about them at once.
     heif_color_profile_nclx* nclx = nullptr;
-    if (heif_image_handle_get_nclx_color_profile(handle_, &nclx).code != heif_error_Ok || !nclx)
+    const bool read =
+        heif_image_handle_get_nclx_color_profile(handle_, &nclx).code == heif_error_Ok;
+    if (!read || !nclx) {
+        heif_nclx_color_profile_free(nclx);
         return;
+    }
     const NclxColours colours = {unsigned(nclx->color_primaries),
                                  unsigned(nclx->transfer_characteristics),
                                  {nclx->color_primary_red_x, nclx->color_primary_red_y},

@@ -16,6 +16,9 @@ set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 jobs=$(nproc)
 fuzz_seconds=${FUZZ_SECONDS:-20}
+# Leaks of libraries the project does not build.
+suppressions="$root/tests/support/lsan-suppressions.txt"
+export LSAN_OPTIONS="suppressions=$suppressions"
 
 echo "== image loading tests under ASan and UBSan (build-asan)"
 cmake -S "$root" -B "$root/build-asan" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -23,6 +26,7 @@ cmake -S "$root" -B "$root/build-asan" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 cmake --build "$root/build-asan" --target imageload_tests gpano_tests -j"$jobs"
 for tests in imageload/imageload_tests gpano/gpano_tests; do
     ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+        LSAN_OPTIONS="suppressions=$suppressions" \
         "$root/build-asan/tests/$tests" --gtest_brief=1
 done
 
