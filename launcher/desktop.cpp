@@ -1,8 +1,9 @@
 #include "desktop.h"
 
+#include "warningbox.h"
+
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QMessageBox>
 #include <QStandardPaths>
 #include <QWidget>
 
@@ -13,10 +14,7 @@ QList<Volume> Desktop::volumes()
 
 void Desktop::warn(QWidget* parent, const QString& title, const QString& text)
 {
-    // Paths are shown as they are, never read as markup.
-    QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Ok,
-                    parent && parent->isVisible() ? parent : nullptr);
-    box.setTextFormat(Qt::PlainText);
+    WarningBox box(title, text, parent && parent->isVisible() ? parent : nullptr);
     box.exec();
 }
 

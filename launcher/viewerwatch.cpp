@@ -4,6 +4,7 @@
 #include <QProcess>
 #include <QTemporaryFile>
 
+#include <csignal>
 #include <cstring>
 #include <optional>
 #include <unistd.h>
@@ -40,20 +41,38 @@ QString lastLine(const QByteArray& output)
     return QString::fromUtf8(lines.last().trimmed());
 }
 
-// Nothing for a viewer closed by its user; otherwise its own reason.
+// The signals that ask a program to end: kill's own, Ctrl+C and a hang-up, and
+// what a logout or a shutdown sends. A viewer that heeds one did as asked.
+bool askedToEnd(int signal)
+{
+    return signal == SIGTERM || signal == SIGINT || signal == SIGHUP;
+}
+
+QString signalSentence(int signal)
+{
+    const char* name = sigabbrev_np(signal);
+    if (!name)
+        return QStringLiteral("The viewer was ended by the signal %1.").arg(signal);
+    return QStringLiteral("The viewer was ended by the signal SIG%1 (%2).")
+        .arg(QString::fromUtf8(name), QString::fromUtf8(sigdescr_np(signal)));
+}
+
+// Nothing for a viewer closed by its user or asked to end; otherwise its own
+// reason. With a crash, "exitCode" is the signal.
 std::optional<ViewerReport> reportViewerEnd(int exitCode, bool crashed, const QByteArray& errors,
                                             const QByteArray& output)
 {
-    if (!crashed && exitCode == 0)
+    if (crashed ? askedToEnd(exitCode) : exitCode == 0)
         return std::nullopt;
 
     QStringList parts;
     if (crashed) {
-        const char* name = sigabbrev_np(exitCode);
-        const char* description = sigdescr_np(exitCode);
-        parts << (name ? QStringLiteral("The viewer was ended by the signal SIG%1 (%2).")
-                             .arg(QString::fromUtf8(name), QString::fromUtf8(description))
-                       : QStringLiteral("The viewer was ended by the signal %1.").arg(exitCode));
+        parts << signalSentence(exitCode);
+        // No program can catch SIGKILL; the kernel sends it to the program it
+        // ends when memory runs out, such as a viewer on a very large picture.
+        if (exitCode == SIGKILL)
+            parts << QStringLiteral("The system may have ended the viewer because it ran out of "
+                                    "memory.");
     }
     if (!errors.trimmed().isEmpty())
         parts << QString::fromUtf8(errors.trimmed());

@@ -12,7 +12,8 @@
 // A viewer that ends with a non-zero exit code or by a signal is reported
 // with its own reason: its standard-error lines, else its last line on
 // standard output, of the last 4 KiB of each; a signal is named first. A
-// viewer closed by its user (exit code 0) is not reported.
+// viewer closed by its user (exit code 0) is not reported, nor one that a
+// signal asked to end (SIGTERM, SIGINT, SIGHUP).
 class ViewerWatch : public QObject
 {
     Q_OBJECT

@@ -374,10 +374,34 @@ void Form1Test::viewerEndIsReported_data()
         << QStringList{didNotStart, "Need running XServer"};
     QTest::newRow("silent") << QByteArray("exit 2")
                             << QStringList{didNotStart, "The viewer ended with exit code 2."};
-    QTest::newRow("signal") << QByteArray("echo 'skyglass: X error ignored' >&2; kill -KILL $$")
-                            << QStringList{"Viewer stopped",
-                                           "The viewer was ended by the signal SIGKILL (Killed).\n"
-                                           "skyglass: X error ignored"};
+    // Asked to end, by kill, Ctrl+C, a hang-up, a logout or a shutdown: no box.
+    // Had the signal not ended it, the exit code would bring one up.
+    for (const char* signal : {"TERM", "INT", "HUP"})
+        QTest::newRow(signal) << "echo 'skyglass: X error ignored' >&2; kill -" +
+                                     QByteArray(signal) + " $$; exit 1"
+                              << QStringList();
+    // Crashed: the box, the signal named first.
+    const QList<std::pair<const char*, const char*>> crashes = {{"SEGV", "Segmentation fault"},
+                                                                {"BUS", "Bus error"},
+                                                                {"ILL", "Illegal instruction"},
+                                                                {"FPE", "Floating point exception"},
+                                                                {"ABRT", "Aborted"},
+                                                                {"TRAP", "Trace/breakpoint trap"},
+                                                                {"SYS", "Bad system call"}};
+    for (auto [signal, description] : crashes)
+        QTest::newRow(signal) << "echo 'skyglass: X error ignored' >&2; kill -" +
+                                     QByteArray(signal) + " $$"
+                              << QStringList{
+                                     "Viewer stopped",
+                                     QStringLiteral("The viewer was ended by the signal "
+                                                    "SIG%1 (%2).\nskyglass: X error ignored")
+                                         .arg(signal, description)};
+    // What the kernel sends the program it ends when memory runs out.
+    QTest::newRow("KILL") << QByteArray("echo 'skyglass: X error ignored' >&2; kill -KILL $$")
+                          << QStringList{"Viewer stopped",
+                                         "The viewer was ended by the signal SIGKILL (Killed).\n"
+                                         "The system may have ended the viewer because it ran out "
+                                         "of memory.\nskyglass: X error ignored"};
 
     // 40 lines of 200 bytes and a last one: 4 KiB from the end lies in line 19.
     QString tail;
@@ -397,9 +421,12 @@ void Form1Test::viewerEndIsReported()
 
     writeViewer(viewer);
     createForm();
-    // The report also goes to standard error, for a launcher started from a console.
+    // The report also goes to standard error, for a launcher started from a console;
+    // without one, nothing does.
     if (!warnings.isEmpty())
         expectReportOnStandardError(warnings.at(0) + ":\n" + warnings.at(1));
+    else
+        QTest::failOnWarning(QRegularExpression("^skyglass-gui: "));
     click("cmdLaunchWithCurrent");
     waitForViewerEnd();
     QCOMPARE(desktop->warnings, warnings);

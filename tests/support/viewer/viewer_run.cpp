@@ -2,6 +2,7 @@
 
 #include <csignal>
 #include <fcntl.h>
+#include <filesystem>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -22,13 +23,37 @@ void ViewerRun::writeSettings(const Settings& settings) const
     folder.write("config.cfg", std::string(record.begin(), record.end()));
 }
 
+void ViewerRun::copyViewerForAnotherUser()
+{
+    namespace fs = std::filesystem;
+    const fs::perms readByAll = fs::perms::owner_read | fs::perms::owner_write |
+                                fs::perms::group_read | fs::perms::others_read;
+    const fs::perms runByAll =
+        readByAll | fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec;
+    const fs::path built = executable();
+    const fs::path here = folder.path();
+
+    fs::create_directory(here / "media");
+    for (const fs::directory_entry& file : fs::directory_iterator(built.parent_path() / "media")) {
+        const std::string name = file.path().filename().string();
+        if (name == "360.x" || name.rfind("notice-", 0) == 0) {
+            fs::copy_file(file.path(), here / "media" / name);
+            fs::permissions(here / "media" / name, readByAll);
+        }
+    }
+    program = here / built.filename();
+    fs::copy_file(built, program);
+    for (const fs::path& path : {fs::path(program), here / "media", here})
+        fs::permissions(path, runByAll);
+}
+
 void ViewerRun::start(const std::vector<std::string>& arguments,
                       const std::vector<std::string>& runner)
 {
     if (running() && kill(pid, SIGKILL) == 0)
         waitForExit();
     std::vector<std::string> command = runner;
-    command.push_back(executable());
+    command.push_back(program);
     command.insert(command.end(), arguments.begin(), arguments.end());
     std::vector<char*> argv;
     for (std::string& word : command)

@@ -20,6 +20,12 @@ public:
 
     void writeSettings(const Settings& settings) const; // as "config.cfg"
 
+    // For a run as another user: copies the viewer and the media it reads (the
+    // mesh, the notice fonts) into the folder, opens the folder to every user
+    // and runs the copy from then on. The build may lie where no other user can
+    // go, such as under /root (mode 700).
+    void copyViewerForAnotherUser();
+
     // Starts the viewer on `arguments` in the folder, through `runner` (such
     // as env and its options) when given; a viewer still running is ended.
     void start(const std::vector<std::string>& arguments,
@@ -41,6 +47,7 @@ public:
 private:
     bool running();
 
+    std::string program = executable();     // what start() runs
     std::vector<x11testing::Window> before; // the windows there were at the start
     int pid = -1;
     int exitCode = -1;

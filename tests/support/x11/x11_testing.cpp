@@ -52,6 +52,20 @@ Window Connection::waitForNewWindow(const std::vector<Window>& before) const
     return found;
 }
 
+bool Connection::viewable(Window window) const
+{
+    XWindowAttributes attributes = {};
+    return XGetWindowAttributes(display, window, &attributes) && attributes.map_state == IsViewable;
+}
+
+Window Connection::focus() const
+{
+    Window focus = 0;
+    int revertTo = 0;
+    XGetInputFocus(display, &focus, &revertTo);
+    return focus;
+}
+
 bool Connection::size(Window window, int& width, int& height) const
 {
     XWindowAttributes attributes = {};
@@ -115,6 +129,61 @@ void Connection::sendDeleteWindow(Window window) const
     event.xclient.data.l[0] = long(XInternAtom(display, "WM_DELETE_WINDOW", False));
     XSendEvent(display, window, False, NoEventMask, &event);
     XSync(display, False);
+}
+
+bool Connection::waitForKeyRepeat(Window window, KeySym key) const
+{
+    // The key is down already, so every press that comes now is a repeat;
+    // this connection gets them beside the window's own program.
+    XSelectInput(display, window, KeyPressMask);
+    const unsigned keycode = XKeysymToKeycode(display, key);
+    const bool repeated = waitUntil([&] {
+        XEvent event;
+        while (XCheckTypedWindowEvent(display, window, KeyPress, &event))
+            if (event.xkey.keycode == keycode)
+                return true;
+        return false;
+    });
+    XSelectInput(display, window, NoEventMask);
+    return repeated;
+}
+
+// The window manager's ping (_NET_WM_PING), which a Qt program answers on the
+// root window as it reads its X events. It hands input on to its widgets only
+// after that reading, so the answer to a second ping, sent once the first has
+// come back, shows that the input before the first has been handled.
+bool Connection::waitUntilHandled(Window window) const
+{
+    const Window root = DefaultRootWindow(display);
+    const Atom ping = XInternAtom(display, "_NET_WM_PING", False);
+    XSelectInput(display, root, StructureNotifyMask); // as Qt sends its answer
+    bool answered = true;
+    for (long serial = 1; serial <= 2 && answered; ++serial) {
+        XEvent event = {};
+        event.xclient.type = ClientMessage;
+        event.xclient.window = window;
+        event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+        event.xclient.format = 32;
+        event.xclient.data.l[0] = long(ping);
+        event.xclient.data.l[1] = serial; // in place of a time, to tell the answers apart
+        event.xclient.data.l[2] = long(window);
+        XSendEvent(display, window, False, NoEventMask, &event);
+        XSync(display, False);
+        answered = waitUntil([&] {
+                       if (!exists(window))
+                           return true; // and no answer will come
+                       XEvent answer;
+                       while (XCheckTypedWindowEvent(display, root, ClientMessage, &answer))
+                           if (answer.xclient.data.l[0] == long(ping) &&
+                               answer.xclient.data.l[1] == serial &&
+                               answer.xclient.data.l[2] == long(window))
+                               return true;
+                       return false;
+                   }) &&
+                   exists(window);
+    }
+    XSelectInput(display, root, NoEventMask);
+    return answered;
 }
 
 std::string Connection::title(Window window) const

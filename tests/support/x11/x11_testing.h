@@ -43,12 +43,20 @@ public:
     }
     // A viewable top-level window not in `before`; 0 when none came in time.
     Window waitForNewWindow(const std::vector<Window>& before) const;
+    bool viewable(Window window) const; // mapped, on a mapped parent
+    Window focus() const;               // the window that has the keyboard
     bool size(Window window, int& width, int& height) const;
     Image grab(Window window) const;                     // its part on the screen
     void movePointer(Window window, int x, int y) const; // x, y in the window
     void key(KeySym key, bool down) const;
     void click(unsigned button) const;
     void sendDeleteWindow(Window window) const; // as a window manager asks it to close
+    // Waits until the server repeats `key`, held down, into the window; false
+    // when no repeat came in time.
+    bool waitForKeyRepeat(Window window, KeySym key) const;
+    // Waits until the program of a Qt window has handled all input sent to the
+    // window before; false when it did not answer in time, or the window went.
+    bool waitUntilHandled(Window window) const;
     std::string title(Window window) const;
 
 private:
