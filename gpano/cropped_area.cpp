@@ -1,10 +1,15 @@
 #include "cropped_area.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <cstdlib>
 
 namespace gpano {
 
 namespace {
+
+constexpr double Pi = 3.14159265358979323846;
 
 Verdict Ignore(std::string problem)
 {
@@ -51,37 +56,49 @@ std::string Size(std::uint64_t width, std::uint64_t height)
     return std::to_string(width) + " x " + std::to_string(height);
 }
 
-} // namespace
+// The sizes and offsets of the cropped area.
+const Property Sizes[] = {FullPanoWidthPixels,         FullPanoHeightPixels,
+                          CroppedAreaImageWidthPixels, CroppedAreaImageHeightPixels,
+                          CroppedAreaLeftPixels,       CroppedAreaTopPixels};
 
-Verdict JudgeProperties(const Properties& p, std::uint32_t pictureWidth,
-                        std::uint32_t pictureHeight)
+// Where the picture lies: the coverage, projection and area of a verdict.
+Verdict JudgeArea(const Properties& p, std::uint32_t pictureWidth, std::uint32_t pictureHeight)
 {
-    bool any = false, anySize = false;
-    for (int i = 0; i < PropertyCount; ++i) {
-        any = any || p.present[i];
-        anySize = anySize || (i != ProjectionType && p.present[i]);
-    }
+    bool any = p.present[ProjectionType], anySize = false;
+    for (const Property size : Sizes)
+        anySize = anySize || p.present[size];
+    any = any || anySize;
     if (!any)
         return Verdict();
-    if (p.present[ProjectionType] && p.values[ProjectionType] != "equirectangular")
-        return Ignore(PropertyName(ProjectionType) + " is \"" +
-                      p.values[ProjectionType].substr(0, 40) +
-                      "\"; only \"equirectangular\" is placed");
-    if (!anySize) // an equirectangular picture that says nothing of a crop
-        return Verdict();
-    for (int i = 0; i < PropertyCount; ++i)
-        if (!p.present[i])
-            return Ignore(PropertyName(Property(i)) + " is missing");
+    const std::string& projection = p.values[ProjectionType];
+    const bool cylindrical = p.present[ProjectionType] && projection == "cylindrical";
+    if (p.present[ProjectionType] && projection != "equirectangular" && !cylindrical)
+        return Ignore(PropertyName(ProjectionType) + " is \"" + projection.substr(0, 40) +
+                      "\"; only \"equirectangular\" and \"cylindrical\" are placed");
 
     CroppedArea a;
-    std::string problem;
-    if (!ReadCount(p, FullPanoWidthPixels, 1, a.fullWidth, problem) ||
-        !ReadCount(p, FullPanoHeightPixels, 1, a.fullHeight, problem) ||
-        !ReadCount(p, CroppedAreaImageWidthPixels, 1, a.width, problem) ||
-        !ReadCount(p, CroppedAreaImageHeightPixels, 1, a.height, problem) ||
-        !ReadCount(p, CroppedAreaLeftPixels, 0, a.left, problem) ||
-        !ReadCount(p, CroppedAreaTopPixels, 0, a.top, problem))
-        return Ignore(problem);
+    if (!anySize) {
+        // An equirectangular picture that says nothing of a crop covers the
+        // sphere; a cylindrical one is a whole cylinder.
+        if (!cylindrical)
+            return Verdict();
+        a.fullWidth = a.width = pictureWidth;
+        a.fullHeight = a.height = pictureHeight;
+    } else {
+        if (!p.present[ProjectionType])
+            return Ignore(PropertyName(ProjectionType) + " is missing");
+        for (const Property size : Sizes)
+            if (!p.present[size])
+                return Ignore(PropertyName(size) + " is missing");
+        std::string problem;
+        if (!ReadCount(p, FullPanoWidthPixels, 1, a.fullWidth, problem) ||
+            !ReadCount(p, FullPanoHeightPixels, 1, a.fullHeight, problem) ||
+            !ReadCount(p, CroppedAreaImageWidthPixels, 1, a.width, problem) ||
+            !ReadCount(p, CroppedAreaImageHeightPixels, 1, a.height, problem) ||
+            !ReadCount(p, CroppedAreaLeftPixels, 0, a.left, problem) ||
+            !ReadCount(p, CroppedAreaTopPixels, 0, a.top, problem))
+            return Ignore(problem);
+    }
     if (std::uint64_t(a.left) + a.width > a.fullWidth)
         return Ignore("the cropped area (left " + std::to_string(a.left) + ", width " +
                       std::to_string(a.width) + ") reaches past the full panorama's width " +
@@ -96,11 +113,90 @@ Verdict JudgeProperties(const Properties& p, std::uint32_t pictureWidth,
     if (pictureWidth == 0 || pictureHeight == 0 || shapes > 1.01 || shapes < 1 / 1.01)
         return Ignore("the picture is " + Size(pictureWidth, pictureHeight) +
                       " pixels, not of the cropped area's shape (" + Size(a.width, a.height) + ")");
-    if (a.width == a.fullWidth && a.height == a.fullHeight)
+    if (cylindrical) {
+        // On a cylinder of radius fullWidth / 2 pi about the horizon half way
+        // down: the elevations of the crop's top and bottom edges.
+        const double radius = a.fullWidth / (2 * Pi);
+        const double farthest =
+            std::max(std::fabs(a.fullHeight / 2.0 - a.top),
+                     std::fabs(a.fullHeight / 2.0 - (double(a.top) + a.height)));
+        const double degrees = std::atan(farthest / radius) * 180 / Pi;
+        if (degrees > MaxCylinderElevation) {
+            char reach[16];
+            std::snprintf(reach, sizeof reach, "%.1f", degrees);
+            return Ignore(std::string("the cylindrical cropped area reaches ") + reach +
+                          " degrees from the horizon; a cylinder is shown to " +
+                          std::to_string(int(MaxCylinderElevation)) + " degrees");
+        }
+    } else if (a.width == a.fullWidth && a.height == a.fullHeight) {
         return Verdict();
+    }
     Verdict verdict;
     verdict.coverage = Coverage::Partial;
+    verdict.projection = cylindrical ? Projection::Cylindrical : Projection::Equirectangular;
     verdict.area = a;
+    return verdict;
+}
+
+// A number of degrees, with blanks around it allowed: an optional sign,
+// digits and a fraction.
+bool ReadDegrees(const Properties& properties, Property property, double& degrees,
+                 std::string& problem)
+{
+    const std::string& text = properties.values[property];
+    std::size_t begin = 0, end = text.size();
+    while (begin < end && IsBlank(text[begin]))
+        ++begin;
+    while (end > begin && IsBlank(text[end - 1]))
+        --end;
+    const std::string number = text.substr(begin, end - begin);
+    std::size_t digits = 0, at = number.empty() || (number[0] != '-' && number[0] != '+') ? 0 : 1;
+    bool point = false, valid = at < number.size() && number.size() <= 40;
+    for (; valid && at < number.size(); ++at) {
+        if (number[at] == '.' && !point)
+            point = true;
+        else if (number[at] >= '0' && number[at] <= '9')
+            ++digits;
+        else
+            valid = false;
+    }
+    if (valid && digits > 0) {
+        degrees = std::strtod(number.c_str(), nullptr);
+        if (std::isfinite(degrees) && std::fabs(degrees) < 1e9)
+            return true;
+    }
+    problem =
+        PropertyName(property) + " is \"" + text.substr(0, 40) + "\", not a number of degrees";
+    return false;
+}
+
+// The opening view: the initial view's heading less the pose heading (0
+// when the pose is not given), into [0, 360).
+void JudgeView(const Properties& p, Verdict& verdict)
+{
+    if (!p.present[InitialViewHeadingDegrees])
+        return;
+    double initial = 0, pose = 0;
+    std::string problem;
+    if (!ReadDegrees(p, InitialViewHeadingDegrees, initial, problem) ||
+        (p.present[PoseHeadingDegrees] && !ReadDegrees(p, PoseHeadingDegrees, pose, problem))) {
+        verdict.viewProblem = problem;
+        return;
+    }
+    double turn = std::fmod(initial - pose, 360.0);
+    if (turn < 0)
+        turn += 360;
+    verdict.viewChosen = true;
+    verdict.viewTurn = turn >= 360 ? 0 : turn;
+}
+
+} // namespace
+
+Verdict JudgeProperties(const Properties& p, std::uint32_t pictureWidth,
+                        std::uint32_t pictureHeight)
+{
+    Verdict verdict = JudgeArea(p, pictureWidth, pictureHeight);
+    JudgeView(p, verdict);
     return verdict;
 }
 

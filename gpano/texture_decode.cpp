@@ -1,8 +1,13 @@
 #include "texture_decode.h"
 
 #include "colour_stage.h"
+#include "cylinder.h"
 #include "pad_stage.h"
 #include "reduce_stage.h"
+#include "reproject_stage.h"
+
+#include <algorithm>
+#include <cmath>
 
 #include <optional>
 
@@ -19,10 +24,34 @@ bool DecodeForTexture(imagedecode::ImageFile& file, const TexturePlan& plan,
         next = &pad.emplace(plan.texture, plan.left, plan.top, *next);
     // The decoder may give less work at a size between the file's and the
     // texture's; the rest is reduced.
-    const imagedecode::PictureSize decoded = file.sizeCovering(plan.picture);
+    const imagedecode::PictureSize full = file.description().size();
+    imagedecode::PictureSize wanted = plan.picture;
+    if (plan.reprojected())
+        wanted.height = static_cast<std::uint32_t>(
+            std::ceil(double(plan.picture.height) * full.height / plan.projectedHeight));
+    const imagedecode::PictureSize decoded = file.sizeCovering(wanted);
+    // A cylindrical panorama's rows are re-projected at the decoded width,
+    // to no fewer rows than the texture's picture has.
+    imagedecode::PictureSize projected = decoded;
+    if (plan.reprojected())
+        projected.height =
+            std::max(plan.picture.height,
+                     static_cast<std::uint32_t>(
+                         std::lround(double(plan.projectedHeight) * decoded.width / full.width)));
     std::optional<imagedecode::ReduceStage> reduce;
-    if (!(decoded == plan.picture))
+    if (!(projected == plan.picture))
         next = &reduce.emplace(plan.picture, *next);
+    std::optional<imagedecode::ReprojectStage> reproject;
+    if (plan.reprojected()) {
+        const CroppedArea cylinder = plan.cylinder, equirect = plan.equirectangular;
+        const double rows = projected.height;
+        next = &reproject.emplace(
+            projected.height,
+            [=](double edge, std::uint32_t inputHeight) {
+                return CylinderRowOf(edge, rows, equirect, cylinder, inputHeight);
+            },
+            *next);
+    }
     // Colours are converted first, at the samples' own depth.
     std::optional<imagedecode::ColourStage> colour;
     if (plan.colour || !imagedecode::IsTextureLayout(file.description().picture.layout))

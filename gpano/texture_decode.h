@@ -1,7 +1,7 @@
 // A picture's way from its file to its texture's pixels, in one pass: the
 // decoder's rows go through the stages the plan needs (converted to sRGB,
-// reduced to the picture's size in the texture, placed in the padded
-// canvas) into the texture's sink.
+// re-projected from a cylinder, reduced to the picture's size in the
+// texture, placed in the padded canvas) into the texture's sink.
 #pragma once
 
 #include "image_file.h"

@@ -1,5 +1,10 @@
 #include "texture_plan.h"
 
+#include "cylinder.h"
+
+#include <algorithm>
+#include <cmath>
+
 namespace gpano {
 
 namespace {
@@ -32,6 +37,26 @@ void PlanColour(const imagedecode::ImageDescription& description, TexturePlan& p
                                                       plan.colourProblem);
 }
 
+// Degrees from 0 to 360.
+double Wrapped(double degrees)
+{
+    const double wrapped = std::fmod(degrees, 360.0);
+    return wrapped < 0 ? wrapped + 360 : wrapped;
+}
+
+// Where the camera opens: turned as the metadata chooses from the full
+// panorama's centre; a partial panorama's own centre lies straight ahead.
+void PlanOpeningView(const Verdict& verdict, const CroppedArea& placed, TexturePlan& plan)
+{
+    if (!verdict.viewChosen)
+        return;
+    double cropCentre = 0;
+    if (verdict.coverage == Coverage::Partial)
+        cropCentre =
+            ((placed.left + placed.width / 2.0) - placed.fullWidth / 2.0) * 360 / placed.fullWidth;
+    plan.heading = float(Wrapped(verdict.viewTurn - cropCentre));
+}
+
 } // namespace
 
 TexturePlan PlanTexture(const imagedecode::ImageDescription& description,
@@ -39,19 +64,32 @@ TexturePlan PlanTexture(const imagedecode::ImageDescription& description,
 {
     TexturePlan plan;
     PlanColour(description, plan);
-    const imagedecode::PictureSize size = description.size();
+    imagedecode::PictureSize size = description.size();
     plan.verdict = JudgeMetadata(description.xmp, size);
+    // A cylindrical panorama becomes the equirectangular crop it covers,
+    // re-projected at the picture's own scale, and is placed as one.
+    CroppedArea placed = plan.verdict.area;
+    if (plan.verdict.coverage == Coverage::Partial &&
+        plan.verdict.projection == Projection::Cylindrical) {
+        plan.cylinder = plan.verdict.area;
+        placed = EquirectangularCrop(plan.cylinder);
+        plan.equirectangular = placed;
+        plan.projectedHeight =
+            std::max<std::uint32_t>(1, static_cast<std::uint32_t>(std::lround(
+                                           double(placed.height) * size.width / placed.width)));
+        size.height = plan.projectedHeight;
+    }
+    PlanOpeningView(plan.verdict, placed, plan);
     if (plan.verdict.coverage != Coverage::Partial) {
         plan.picture = plan.texture = imagedecode::TextureSize(size, limits);
         return plan;
     }
     if (!padsPartialPanoramas) {
         plan.picture = plan.texture = imagedecode::TextureSize(size, limits);
-        plan.placement = PlaceOnSphere(plan.verdict.area);
+        plan.placement = PlaceOnSphere(placed);
         return plan;
     }
-    const PaddedPanorama padded =
-        PadToFullPanorama(plan.verdict.area, size.width, size.height, limits);
+    const PaddedPanorama padded = PadToFullPanorama(placed, size.width, size.height, limits);
     plan.picture = {padded.pictureWidth, padded.pictureHeight};
     plan.texture = {padded.width, padded.height};
     plan.left = padded.left;

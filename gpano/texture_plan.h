@@ -1,10 +1,10 @@
 // How a picture becomes its texture, decided once from the picture's
 // description, before its first row is decoded: how its colours are
-// converted to sRGB, the size it is shown at, and where it lies on the
-// sphere. A picture covers the whole sphere unless
-// its GPano metadata says it is a partial panorama; then renderers with
-// texture matrices place the texture on its part of the sphere, and the
-// others get the picture padded with black to the full panorama.
+// converted to sRGB, how a cylindrical panorama is re-projected, the size it
+// is shown at, where it lies on the sphere, and which way the camera opens. A picture covers the
+// whole sphere unless its GPano metadata says it is a partial panorama; then renderers with texture
+// matrices place the texture on its part of the sphere, and the others get the picture padded with
+// black to the full panorama.
 #pragma once
 
 #include "colour_transform.h"
@@ -29,6 +29,14 @@ struct TexturePlan
     // without one, samples not in a texture's layout are taken for sRGB.
     std::shared_ptr<const imagedecode::ColourTransform> colour;
     std::string colourProblem; // why the picture's colour profile is not used
+    // A cylindrical panorama: its crop of the cylinder, the same crop of an
+    // equirectangular panorama it is re-projected into and placed as, and
+    // how many rows it has re-projected at the picture's own width.
+    bool reprojected() const { return projectedHeight > 0; }
+    CroppedArea cylinder, equirectangular;
+    std::uint32_t projectedHeight = 0;
+    // The camera's heading at the first frame: degrees turned right.
+    float heading = 0.0f;
 
     bool padded() const { return !(texture == picture); }
 };

@@ -21,6 +21,8 @@ const char* const Names[PropertyCount] = {
     "CroppedAreaImageHeightPixels",
     "CroppedAreaLeftPixels",
     "CroppedAreaTopPixels",
+    "InitialViewHeadingDegrees",
+    "PoseHeadingDegrees",
 };
 
 // Named properties (attributes, and elements other than array items) in one

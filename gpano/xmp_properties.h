@@ -1,6 +1,7 @@
 // The GPano properties (namespace http://ns.google.com/photos/1.0/panorama/)
-// that say which part of the sphere a picture covers, read from an XMP
-// packet with Exempi: as attributes or as elements, under any prefix.
+// that say which part of the sphere a picture covers, in which projection,
+// and which way it opens, read from an XMP packet with Exempi: as attributes
+// or as elements, under any prefix.
 #pragma once
 
 #include <string>
@@ -16,6 +17,8 @@ enum Property
     CroppedAreaImageHeightPixels,
     CroppedAreaLeftPixels,
     CroppedAreaTopPixels,
+    InitialViewHeadingDegrees,
+    PoseHeadingDegrees,
     PropertyCount
 };
 

@@ -7,8 +7,9 @@ set -eu
 # metadata of partial panoramas, Little CMS converts colour profiles, libheif
 # and libwebp decode HEIF, AVIF and WebP: Debian's libheif has its HEVC and
 # AV1 decoders built in), Mesa's drivers that render OpenGL under Xvfb, the X
-# server, the fonts, the real colour profiles and the desktop's tools and MIME
-# types the tests run with, and clang for the fuzzing build (with llvm's
+# server, the fonts, the real colour profiles, the desktop's tools and MIME
+# types and ffmpeg (whose v360 filter projects cylindrical panoramas) the
+# tests run with, and clang for the fuzzing build (with llvm's
 # symbolizer, so that a sanitizer's report names the lines).
 packages="
 build-essential cmake
@@ -18,7 +19,7 @@ libheif-dev libwebp-dev
 qt6-base-dev qt6-base-dev-tools
 libgtest-dev
 xvfb
-fonts-liberation2 colord-data desktop-file-utils shared-mime-info
+fonts-liberation2 colord-data desktop-file-utils shared-mime-info ffmpeg
 clang libclang-rt-14-dev llvm
 "
 

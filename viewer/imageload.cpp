@@ -146,7 +146,8 @@ void Ignore(const char* what, const io::path& file, const std::string& problem)
 } // namespace
 
 video::ITexture* LoadPanoramaTexture(video::IVideoDriver* driver, const io::path& file,
-                                     std::string* refusal, gpano::TexturePlacement* placement)
+                                     std::string* refusal, gpano::TexturePlacement* placement,
+                                     float* heading)
 {
     if (!driver)
         return nullptr;
@@ -165,8 +166,12 @@ video::ITexture* LoadPanoramaTexture(video::IVideoDriver* driver, const io::path
         Ignore("the colour profile", file, plan.colourProblem);
     if (plan.verdict.coverage == gpano::Coverage::Ignored)
         Ignore("the panorama metadata", file, plan.verdict.problem);
+    if (!plan.verdict.viewProblem.empty())
+        Ignore("the panorama metadata", file, plan.verdict.viewProblem);
     if (placement)
         *placement = plan.placement;
+    if (heading)
+        *heading = plan.heading;
     video::ITexture* texture = driver->addTexture(file, image);
     image->drop();
     if (!texture) {

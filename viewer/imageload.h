@@ -34,8 +34,11 @@ irr::video::IImage* DecodePanoramaImageFile(irr::video::IVideoDriver* driver,
 // The same words, without the program's name, go to `refusal` when given.
 // A colour profile that cannot be used gets one line too, and the picture
 // shows with its numbers taken for sRGB; so does metadata that cannot be
-// used, and the picture shows over the whole sphere. Where the texture lies on the sphere goes to
-// `placement` when given.
+// used, and the picture shows over the whole sphere, or opens straight
+// ahead. Where the texture lies on the sphere goes to `placement`, and the
+// camera's heading at the first frame (degrees turned right) to `heading`,
+// when given.
 irr::video::ITexture* LoadPanoramaTexture(irr::video::IVideoDriver* driver,
                                           const irr::io::path& file, std::string* refusal = nullptr,
-                                          gpano::TexturePlacement* placement = nullptr);
+                                          gpano::TexturePlacement* placement = nullptr,
+                                          float* heading = nullptr);

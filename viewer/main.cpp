@@ -73,6 +73,7 @@ gui::IGUIEnvironment* guienv = device ? device->getGUIEnvironment() : 0;
 SKeyMap keyMap[4];                 // the camera's movement keys
 video::ITexture* cylinder = 0;     // the panorama image
 gpano::TexturePlacement placement; // where it lies on the sphere
+f32 heading = 0.0f;                // the camera's at the first frame, degrees right
 
 int main(int argc, char* argv[])
 {
@@ -101,7 +102,7 @@ int main(int argc, char* argv[])
     // engine loader ever sees the file. Why it cannot be shown stays on
     // screen, for a viewer started where no console is seen.
     std::string refusal;
-    cylinder = LoadPanoramaTexture(driver, argv[1], &refusal, &placement);
+    cylinder = LoadPanoramaTexture(driver, argv[1], &refusal, &placement, &heading);
     if (!cylinder)
         ShowNotice(guienv, refusal.c_str(), LoadNoticeFont(guienv));
     if (!CreateWorld()) {

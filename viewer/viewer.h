@@ -11,11 +11,13 @@ extern irr::scene::ISceneManager* smgr;   // the device's scene manager
 extern irr::SKeyMap keyMap[4];            // the camera's movement keys
 extern irr::video::ITexture* cylinder;    // the panorama image; may be null
 extern gpano::TexturePlacement placement; // where the image lies on the sphere: all of it, or part
+extern irr::f32 heading;                  // the camera's at the first frame, degrees turned right
 
 // Fills keyMap with W, S, A and D for forward, backward, left and right.
 void CreateKeymap();
 
-// Builds the scene: the FPS camera into `camera`, kept level as it animates, the panorama mesh into
+// Builds the scene: the FPS camera into `camera`, turned to `heading` and kept level as it
+// animates, the panorama mesh into
 // slot 0 of `mesh`, its node into slot 0 of `node`, drawn unlit with `cylinder` where `placement`
 // puts it, black around a partial panorama. Returns false,
 // after one line on standard error, when the panorama mesh cannot be loaded; the scene then has the

@@ -56,6 +56,8 @@ bool CreateWorld()
     camera->setFarValue(1000.0f);
     camera->setNearValue(0.01f);
     camera->setFOV(0.9250245f); // 53 degrees, vertical
+    // The view the picture opens with; the mouse turns on from there.
+    camera->setRotation(core::vector3df(0.0f, heading, 0.0f));
     scene::ISceneNodeAnimator* leveller = new CameraLeveller;
     camera->addAnimator(leveller);
     leveller->drop();

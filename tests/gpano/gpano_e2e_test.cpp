@@ -2,11 +2,17 @@
 // direction-coded test panorama with its GPano metadata shows its directions
 // where they belong and black elsewhere, on OpenGL (texture matrix) and
 // BurningsVideo (padded); without the metadata it shows as any picture does;
-// hostile metadata changes nothing but one line.
+// hostile metadata changes nothing but one line. The same panorama projected
+// on a cylinder by ffmpeg's v360 filter, whole and cropped, shows its
+// directions too; and a chosen opening view opens the camera there.
+#include "image_file.h"
 #include "imagedecode.h"
+#include "picture_buffer.h"
 #include "test_panorama.h"
 #include "testimages.h"
 #include "viewer_run.h"
+
+#include <cstdlib>
 
 #include <gtest/gtest.h>
 
@@ -46,7 +52,8 @@ protected:
     // Runs the viewer on `file` and compares its view at heading 0 and after
     // each of `turns` turns of 45 degrees to the right (none without
     // `shown`); returns its standard error.
-    std::string show(const Bytes& file, std::uint8_t renderer, const Shown* shown, int turns = 0)
+    std::string show(const Bytes& file, std::uint8_t renderer, const Shown* shown, int turns = 0,
+                     double opening = 0.0)
     {
         run.folder.write("partial.png", std::string(file.begin(), file.end()));
         run.writeSettings({renderer, Width, Height, 32, 0, 0, 0});
@@ -62,11 +69,11 @@ protected:
                 run.x.movePointer(window, Width / 2 + Width * 45 / 100, Height / 2);
             std::string difference;
             x11testing::waitUntil([&] {
-                difference =
-                    compareWithView(run.x.grab(window), {Width, Height, 45.0 * turn}, 2.5, *shown);
+                difference = compareWithView(run.x.grab(window),
+                                             {Width, Height, opening + 45.0 * turn}, 2.5, *shown);
                 return difference.empty();
             });
-            EXPECT_EQ(difference, "") << "heading " << 45 * turn;
+            EXPECT_EQ(difference, "") << "heading " << opening + 45 * turn;
         }
         EXPECT_EQ(run.close(window), 0);
         return run.errorOutput();
@@ -137,6 +144,117 @@ TEST_F(PartialPanorama, HostileMetadataChangesNothingButOneLine)
                                      Packet(GPanoCrop(1000000, 1000000, 2, 1, 0, 500000)));
     EXPECT_EQ(show(speck, OpenGL, nullptr), "");
     EXPECT_EQ(show(speck, BurningsVideo, nullptr), "");
+}
+
+// The test panorama projected by ffmpeg's v360 filter on a cylinder all
+// the way round and 45 degrees above and below the horizon: 2048 pixels
+// round (a radius of 325.95) and 652 high, rows linear in the tangent of
+// their elevation. Empty when ffmpeg cannot make it.
+Picture CylinderPicture(const ScratchFolder& folder)
+{
+    folder.write("equirectangular.png", [] {
+        Picture p{Full, Full / 2};
+        for (unsigned y = 0; y < Full / 2; ++y)
+            for (unsigned x = 0; x < Full; ++x)
+                p.argb.push_back(0xFF000000 | testPanoramaPixel(int(x), int(y), Full, Full / 2));
+        const Bytes png = EncodePng(p, "RGB");
+        return std::string(png.begin(), png.end());
+    }());
+    const std::string command = "ffmpeg -loglevel error -y -i '" +
+                                folder.file("equirectangular.png") +
+                                "' -vf v360=input=e:output=cylindrical:h_fov=360:v_fov=90:w=2048:"
+                                "h=652:interp=linear -frames:v 1 '" +
+                                folder.file("cylinder.png") + "'";
+    Picture p;
+    imagedecode::ImageFile file;
+    imagedecode::PictureBuffer buffer;
+    std::string reason;
+    if (std::system(command.c_str()) != 0 ||
+        !file.open(folder.file("cylinder.png").c_str(), reason) || !file.decode(buffer, reason)) {
+        ADD_FAILURE() << "ffmpeg did not make the cylinder: " << reason;
+        return p;
+    }
+    p.width = buffer.picture().width;
+    p.height = buffer.picture().height;
+    for (std::size_t i = 0; i < std::size_t(p.width) * p.height; ++i) {
+        const unsigned char* rgb = buffer.pixels() + 3 * i;
+        p.argb.push_back(0xFF000000u | rgb[0] << 16 | rgb[1] << 8 | rgb[2]);
+    }
+    return p;
+}
+
+Picture Cropped(const Picture& p, unsigned left, unsigned top, unsigned width, unsigned height)
+{
+    Picture crop{width, height};
+    for (unsigned y = 0; y < height; ++y)
+        for (unsigned x = 0; x < width; ++x)
+            crop.argb.push_back(p.argb[(top + y) * p.width + left + x]);
+    return crop;
+}
+
+Properties Cylindrical(unsigned width, unsigned height, unsigned left, unsigned top,
+                       const Properties& more = {})
+{
+    Properties properties = GPanoCrop(2048, 652, width, height, left, top);
+    properties[0].second = "cylindrical";
+    properties.insert(properties.end(), more.begin(), more.end());
+    return properties;
+}
+
+// Whole, it shows every heading and 45 degrees up and down, black beyond;
+// cropped to longitudes -90 to 90 and rows 100 to 500 (34.7 degrees above
+// the horizon to 28.1 below), those, on every renderer.
+TEST_F(PartialPanorama, CylindricalPanoramaShowsItsDirectionsWhereTheyBelong)
+{
+    const Picture cylinder = CylinderPicture(run.folder);
+    ASSERT_FALSE(cylinder.argb.empty());
+    ASSERT_EQ(cylinder.width, 2048u);
+    ASSERT_EQ(cylinder.height, 652u);
+    const Shown whole{-180, 180, -45, 45};
+    EXPECT_EQ(
+        show(WithPngChunk(EncodePng(cylinder, "RGB"), "iTXt", Packet(Cylindrical(2048, 652, 0, 0))),
+             OpenGL, &whole, 4),
+        "");
+    const Shown crop{-90, 90, -28.1, 34.7};
+    const Bytes cropped = WithPngChunk(EncodePng(Cropped(cylinder, 512, 100, 1024, 400), "RGB"),
+                                       "iTXt", Packet(Cylindrical(1024, 400, 512, 100)));
+    for (const std::uint8_t renderer : {OpenGL, BurningsVideo}) {
+        SCOPED_TRACE(renderer == OpenGL ? "OpenGL" : "BurningsVideo");
+        EXPECT_EQ(show(cropped, renderer, &crop, 2), "");
+    }
+}
+
+// The opening view: the initial view's compass heading, 120, less the pose
+// heading, 30, turns the camera 90 degrees right of the full panorama's
+// centre; the mouse turns on from there. The crop of the equirectangular
+// panorama opens with its own centre (longitude -67.5) straight ahead
+// without a chosen view; a heading of 0 with the pose heading 30 turns it to
+// longitude -30, 37.5 degrees right of that.
+TEST_F(PartialPanorama, OpensAtTheChosenView)
+{
+    const Picture cylinder = CylinderPicture(run.folder);
+    ASSERT_FALSE(cylinder.argb.empty());
+    const Shown whole{-180, 180, -45, 45};
+    EXPECT_EQ(show(WithPngChunk(EncodePng(cylinder, "RGB"), "iTXt",
+                                Packet(Cylindrical(2048, 652, 0, 0,
+                                                   {{"InitialViewHeadingDegrees", "120"},
+                                                    {"PoseHeadingDegrees", "30"}}))),
+                   OpenGL, &whole, 1, 90.0),
+              "");
+    Properties crop = GPanoCrop(Full, Full / 2, CropWidth, CropHeight, Left, Top);
+    crop.push_back({"InitialViewHeadingDegrees", "0"});
+    crop.push_back({"PoseHeadingDegrees", "30"});
+    EXPECT_EQ(show(WithPngChunk(CropPng(), "iTXt", Packet(crop)), OpenGL, &placed, 0, 37.5), "");
+    const std::string errors =
+        show(WithPngChunk(CropPng(), "iTXt", Packet([] {
+                              Properties p =
+                                  GPanoCrop(Full, Full / 2, CropWidth, CropHeight, Left, Top);
+                              p.push_back({"InitialViewHeadingDegrees", "east"});
+                              return p;
+                          }())),
+             OpenGL, &placed);
+    EXPECT_EQ(errors, "skyglass: ignoring the panorama metadata of \"partial.png\": "
+                      "GPano:InitialViewHeadingDegrees is \"east\", not a number of degrees\n");
 }
 
 } // namespace

@@ -173,8 +173,9 @@ INSTANTIATE_TEST_SUITE_P(
                   Coverage::Whole},
         JudgeCase{"WholePanorama", GPanoPacket(GPanoCrop(4000, 1000, 4000, 1000, 0, 0)),
                   Coverage::Whole},
-        JudgeCase{"OtherProjection", With("ProjectionType", "cylindrical"), Coverage::Ignored,
-                  "GPano:ProjectionType is \"cylindrical\""},
+        JudgeCase{"OtherProjection", With("ProjectionType", "fisheye"), Coverage::Ignored,
+                  "GPano:ProjectionType is \"fisheye\"; only \"equirectangular\" and "
+                  "\"cylindrical\" are placed"},
         JudgeCase{"NoProjection", With("ProjectionType", "-"), Coverage::Ignored,
                   "GPano:ProjectionType is missing"},
         JudgeCase{"Missing", With("CroppedAreaTopPixels", "-"), Coverage::Ignored,

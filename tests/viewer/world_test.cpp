@@ -11,6 +11,7 @@ gui::IGUIEnvironment* guienv;
 SKeyMap keyMap[4];
 video::ITexture* cylinder;
 gpano::TexturePlacement placement;
+f32 heading;
 
 using World = NullViewer;
 
@@ -84,6 +85,19 @@ TEST_F(World, PartialPanoramaIsPlacedOnEveryMaterial)
         }
     }
     placement = gpano::TexturePlacement();
+}
+
+// The camera opens turned as the picture's metadata chose, level.
+TEST_F(World, CameraOpensAtTheChosenHeading)
+{
+    for (const f32 chosen : {0.0f, 90.0f, 271.5f}) {
+        heading = chosen;
+        smgr->clear();
+        smgr->getMeshCache()->clear();
+        ASSERT_TRUE(CreateWorld());
+        EXPECT_EQ(camera->getRotation(), core::vector3df(0.0f, chosen, 0.0f));
+    }
+    heading = 0.0f;
 }
 
 TEST_F(World, MissingMeshIsReportedInOneLineAndNoPanoramaIsMade)
