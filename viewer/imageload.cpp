@@ -1,10 +1,15 @@
 #include "imageload.h"
 
 #include "driver_textures.h"
+#include "gl_texture_sink.h"
 #include "image_file.h"
+#include "panorama_material.h"
 #include "picture_buffer.h"
+#include "platform.h"
 #include "printable.h"
 #include "texture_decode.h"
+
+#include <GL/gl.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -102,12 +107,10 @@ std::string EngineName(const imagedecode::ImageFormat& format)
 
 } // namespace
 
-video::IImage* DecodePanoramaImageFile(video::IVideoDriver* driver, const io::path& file,
-                                       std::string& reason, gpano::TexturePlan* plan)
+// The engine image of a file already opened.
+video::IImage* DecodeOpenedFile(video::IVideoDriver* driver, imagedecode::ImageFile& input,
+                                std::string& reason, gpano::TexturePlan* plan)
 {
-    imagedecode::ImageFile input;
-    if (!input.open(file.c_str(), reason))
-        return nullptr;
     if (input.format().flags & imagedecode::DecodedByEngine)
         return DecodeWithEngine(driver, input.data(), input.size(),
                                 EngineName(input.format()).c_str(), reason);
@@ -121,17 +124,24 @@ video::IImage* DecodePanoramaImageFile(video::IVideoDriver* driver, const io::pa
     return ToEngineImage(driver, texture, reason);
 }
 
+video::IImage* DecodePanoramaImageFile(video::IVideoDriver* driver, const io::path& file,
+                                       std::string& reason, gpano::TexturePlan* plan)
+{
+    imagedecode::ImageFile input;
+    if (!input.open(file.c_str(), reason))
+        return nullptr;
+    return DecodeOpenedFile(driver, input, reason, plan);
+}
+
 } // namespace imageload
 
 namespace {
 
-void Refuse(const io::path& file, const std::string& reason, std::string* refusal)
+void Refuse(const io::path& file, const std::string& reason, std::string& refusal)
 {
-    const std::string text =
+    refusal =
         imagedecode::Printable("cannot load \"" + std::string(file.c_str()) + "\": " + reason);
-    std::fprintf(stderr, "skyglass: %s\n", text.c_str());
-    if (refusal)
-        *refusal = text;
+    std::fprintf(stderr, "skyglass: %s\n", refusal.c_str());
 }
 
 // `what` of the file cannot be used; the picture is shown without it.
@@ -143,23 +153,55 @@ void Ignore(const char* what, const io::path& file, const std::string& problem)
                      .c_str());
 }
 
+// The texture of the viewer's own on OpenGL: the picture decoded straight
+// into it, its material registered. The plan, or why not.
+bool LoadOpenGlTexture(video::IVideoDriver* driver, imagedecode::ImageFile& input,
+                       std::string& reason, gpano::TexturePlan& plan, s32& materialType)
+{
+    plan = gpano::PlanTexture(input.description(), TextureLimitsOf(driver),
+                              PadsPartialPanoramas(driver));
+    GLuint name = 0;
+    glGenTextures(1, &name);
+    GlTextureSink texture(name);
+    if (!gpano::DecodeForTexture(input, plan, texture, reason) || !texture.finish(reason)) {
+        glDeleteTextures(1, &name);
+        return false;
+    }
+    PanoramaMaterial* material = new PanoramaMaterial(name, GlFunction("glGenerateMipmap"));
+    materialType = driver->addMaterialRenderer(material, "skyglass panorama");
+    material->drop();
+    if (materialType < 0)
+        reason = "the video driver could not take the panorama's material";
+    return materialType >= 0;
+}
+
 } // namespace
 
 video::ITexture* LoadPanoramaTexture(video::IVideoDriver* driver, const io::path& file,
-                                     std::string* refusal, gpano::TexturePlacement* placement,
-                                     float* heading)
+                                     LoadedPanorama* loaded)
 {
     if (!driver)
         return nullptr;
+    LoadedPanorama ignored;
+    LoadedPanorama& out = loaded ? *loaded : ignored;
     if (file.size() == 0) {
-        Refuse(file, "no file name", refusal);
+        Refuse(file, "no file name", out.refusal);
         return nullptr;
     }
     std::string reason;
     gpano::TexturePlan plan;
-    video::IImage* image = imageload::DecodePanoramaImageFile(driver, file, reason, &plan);
-    if (!image) {
-        Refuse(file, reason, refusal);
+    imagedecode::ImageFile input;
+    if (!input.open(file.c_str(), reason)) {
+        Refuse(file, reason, out.refusal);
+        return nullptr;
+    }
+    // WAL and LMP, small pictures the engine decodes, take its own way.
+    video::IImage* image = nullptr;
+    const bool ownTexture = driver->getDriverType() == video::EDT_OPENGL &&
+                            !(input.format().flags & imagedecode::DecodedByEngine);
+    if (ownTexture ? !LoadOpenGlTexture(driver, input, reason, plan, out.materialType)
+                   : !(image = imageload::DecodeOpenedFile(driver, input, reason, &plan))) {
+        Refuse(file, reason, out.refusal);
         return nullptr;
     }
     if (!plan.colourProblem.empty())
@@ -168,14 +210,14 @@ video::ITexture* LoadPanoramaTexture(video::IVideoDriver* driver, const io::path
         Ignore("the panorama metadata", file, plan.verdict.problem);
     if (!plan.verdict.viewProblem.empty())
         Ignore("the panorama metadata", file, plan.verdict.viewProblem);
-    if (placement)
-        *placement = plan.placement;
-    if (heading)
-        *heading = plan.heading;
+    out.placement = plan.placement;
+    out.heading = plan.heading;
+    if (ownTexture)
+        return nullptr;
     video::ITexture* texture = driver->addTexture(file, image);
     image->drop();
     if (!texture) {
-        Refuse(file, "the video driver could not make a texture of it", refusal);
+        Refuse(file, "the video driver could not make a texture of it", out.refusal);
         return nullptr;
     }
     // Finds the texture just added under this name; no loader runs.

@@ -7,6 +7,7 @@
 
 #include <irrlicht.h>
 
+#include "image_file.h"
 #include "texture_plan.h"
 
 #include <string>
@@ -22,23 +23,39 @@ namespace imageload {
 irr::video::IImage* DecodePanoramaImageFile(irr::video::IVideoDriver* driver,
                                             const irr::io::path& file, std::string& reason,
                                             gpano::TexturePlan* plan = nullptr);
+// The same for a file already opened.
+irr::video::IImage* DecodeOpenedFile(irr::video::IVideoDriver* driver,
+                                     imagedecode::ImageFile& input, std::string& reason,
+                                     gpano::TexturePlan* plan = nullptr);
 
 } // namespace imageload
 
-// Loads the picture `file` as a texture named `file`: decodes it safely, hands
-// the image to the driver's texture cache (addTexture) and returns the cached
-// texture from getTexture. A file that cannot be loaded (missing, damaged, of
-// no supported format, or describing more than imagedecode::MaxImagePixels)
-// gets one line on standard error naming the file and the reason, and
-// nullptr; getTexture is then not called, so no engine loader sees the file.
-// The same words, without the program's name, go to `refusal` when given.
-// A colour profile that cannot be used gets one line too, and the picture
-// shows with its numbers taken for sRGB; so does metadata that cannot be
-// used, and the picture shows over the whole sphere, or opens straight
-// ahead. Where the texture lies on the sphere goes to `placement`, and the
-// camera's heading at the first frame (degrees turned right) to `heading`,
-// when given.
+// What loading the panorama gave beside its texture.
+struct LoadedPanorama
+{
+    std::string refusal;               // why it cannot be shown, when it cannot
+    gpano::TexturePlacement placement; // where the texture lies on the sphere
+    float heading = 0.0f;              // the camera's at the first frame, degrees turned right
+    // On OpenGL, the viewer's own texture is drawn by a material renderer of
+    // its own, this material type, in place of an engine texture.
+    irr::s32 materialType = -1;
+};
+
+// Loads the picture `file` for the panorama: decodes it safely in one pass,
+// and hands it to the driver. On OpenGL its rows go straight into a texture
+// of the viewer's own (gl_texture_sink.h), drawn by a material renderer it
+// registers (panorama_material.h), whose type goes to `loaded`; the
+// function then returns null. On the other drivers the image goes to the
+// driver's texture cache (addTexture) and the cached texture, named `file`,
+// is returned from getTexture. A file that cannot be loaded (missing,
+// damaged, of no supported format, or describing more than
+// imagedecode::MaxImagePixels) gets one line on standard error naming the
+// file and the reason, and null; getTexture is then not called, so no
+// engine loader sees the file. The same words, without the program's name,
+// go to `loaded`. A colour profile that cannot be used gets one line too,
+// and the picture shows with its numbers taken for sRGB; so does metadata
+// that cannot be used, and the picture shows over the whole sphere, or
+// opens straight ahead.
 irr::video::ITexture* LoadPanoramaTexture(irr::video::IVideoDriver* driver,
-                                          const irr::io::path& file, std::string* refusal = nullptr,
-                                          gpano::TexturePlacement* placement = nullptr,
-                                          float* heading = nullptr);
+                                          const irr::io::path& file,
+                                          LoadedPanorama* loaded = nullptr);

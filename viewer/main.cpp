@@ -74,6 +74,7 @@ SKeyMap keyMap[4];                 // the camera's movement keys
 video::ITexture* cylinder = 0;     // the panorama image
 gpano::TexturePlacement placement; // where it lies on the sphere
 f32 heading = 0.0f;                // the camera's at the first frame, degrees right
+s32 panoramamaterial = -1;         // on OpenGL, the material that draws the viewer's own texture
 
 int main(int argc, char* argv[])
 {
@@ -101,10 +102,13 @@ int main(int argc, char* argv[])
     // The picture is checked and decoded by the viewer's own loaders; no
     // engine loader ever sees the file. Why it cannot be shown stays on
     // screen, for a viewer started where no console is seen.
-    std::string refusal;
-    cylinder = LoadPanoramaTexture(driver, argv[1], &refusal, &placement, &heading);
-    if (!cylinder)
-        ShowNotice(guienv, refusal.c_str(), LoadNoticeFont(guienv));
+    LoadedPanorama loaded;
+    cylinder = LoadPanoramaTexture(driver, argv[1], &loaded);
+    placement = loaded.placement;
+    heading = loaded.heading;
+    panoramamaterial = loaded.materialType;
+    if (!loaded.refusal.empty())
+        ShowNotice(guienv, loaded.refusal.c_str(), LoadNoticeFont(guienv));
     if (!CreateWorld()) {
         device->drop();
         return 1;

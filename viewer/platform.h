@@ -34,6 +34,10 @@ const char* DisplayName();
 // regular file"; empty when it can be read or does not exist.
 std::string UnreadableFileReason(const char* name);
 
+// An OpenGL function beyond the library's first versions, for the current
+// context; null when there is none.
+void* GlFunction(const char* name);
+
 // The folder holding the running executable, ending with '/'; empty when it
 // cannot be found out.
 irr::io::path ExecutableFolder();

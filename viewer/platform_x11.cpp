@@ -3,6 +3,7 @@
 
 #include "regular_file.h"
 
+#include <GL/glx.h>
 #include <X11/Xlib.h>
 #include <cerrno>
 #include <cstdio>
@@ -65,6 +66,11 @@ std::string UnreadableFileReason(const char* name)
     else if (errno == ENOENT)
         reason.clear();
     return reason;
+}
+
+void* GlFunction(const char* name)
+{
+    return reinterpret_cast<void*>(glXGetProcAddressARB(reinterpret_cast<const GLubyte*>(name)));
 }
 
 io::path ExecutableFolder()

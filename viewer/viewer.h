@@ -12,6 +12,8 @@ extern irr::SKeyMap keyMap[4];            // the camera's movement keys
 extern irr::video::ITexture* cylinder;    // the panorama image; may be null
 extern gpano::TexturePlacement placement; // where the image lies on the sphere: all of it, or part
 extern irr::f32 heading;                  // the camera's at the first frame, degrees turned right
+extern irr::s32
+    panoramamaterial; // on OpenGL, the material that draws the viewer's own texture, or -1
 
 // Fills keyMap with W, S, A and D for forward, backward, left and right.
 void CreateKeymap();

@@ -74,6 +74,10 @@ bool CreateWorld()
     node[0]->setMaterialFlag(video::EMF_NORMALIZE_NORMALS, true);
     node[0]->setMaterialFlag(video::EMF_GOURAUD_SHADING, true);
     node[0]->setMaterialTexture(0, cylinder);
+    // On OpenGL the picture is the viewer's own texture, which its own
+    // material draws in place of layer 0's.
+    if (panoramamaterial >= 0)
+        node[0]->setMaterialType(video::E_MATERIAL_TYPE(panoramamaterial));
     if (gpano::IsPartial(placement))
         PlacePictureOnSphere();
     return true;

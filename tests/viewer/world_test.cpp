@@ -12,6 +12,7 @@ SKeyMap keyMap[4];
 video::ITexture* cylinder;
 gpano::TexturePlacement placement;
 f32 heading;
+s32 panoramamaterial = -1;
 
 using World = NullViewer;
 

@@ -1,0 +1,33 @@
+// The material that draws the panorama with the viewer's own OpenGL texture
+// on unit 0, in place of an engine texture in layer 0: everything else as
+// the engine's solid material draws it, the layer's texture matrix, wrapping
+// and filtering applied to that texture. What it changes of OpenGL's state
+// it puts back when another material takes over, so that the engine, which
+// remembers what it bound, finds it as it left it.
+#pragma once
+
+#include <irrlicht.h>
+
+class PanoramaMaterial : public irr::video::IMaterialRenderer
+{
+public:
+    // The texture `name`, with mipmaps when `mipmapped`; the material owns
+    // it from then on, and deletes it with itself (the driver drops its
+    // materials while its context is still current).
+    PanoramaMaterial(unsigned name, bool mipmapped) : name_(name), mipmapped_(mipmapped) {}
+    ~PanoramaMaterial() override;
+
+    void OnSetMaterial(const irr::video::SMaterial& material,
+                       const irr::video::SMaterial& lastMaterial, bool resetAllRenderstates,
+                       irr::video::IMaterialRendererServices* services) override;
+    void OnUnsetMaterial() override;
+
+private:
+    unsigned name_;
+    bool mipmapped_;
+    bool set_ = false; // this material's state is in place
+    // What OpenGL held before.
+    int unit_ = 0, bound_ = 0, matrixMode_ = 0;
+    bool enabled_ = false;
+    float matrix_[16] = {};
+};
