@@ -5,6 +5,7 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 
+#include <algorithm>
 #include <new>
 
 namespace {
@@ -46,70 +47,163 @@ bool GlTextureSink::begin(const imagedecode::PictureInfo& picture, std::string& 
         reason = "the image cannot be made an OpenGL texture";
         return false;
     }
-    stride_ = std::size_t(picture.width) * imagedecode::BytesPerPixel(picture.layout);
-    const std::uint64_t rows = picture.passes > 1 ? picture.height : imagedecode::MaxBandRows;
-    rows_.reset(new (std::nothrow) unsigned char[rows * stride_]);
-    if (!rows_) {
+    pixelBytes_ = imagedecode::BytesPerPixel(picture.layout);
+    stride_ = std::size_t(picture.width) * pixelBytes_;
+    committed_ = 0;
+    chain_.setUp({picture.width, picture.height}, unsigned(pixelBytes_));
+    // Every band's memory is had here: the ring of the picture's bands, or
+    // the whole picture, and two bands for each smaller level.
+    bool enough = true;
+    auto rows = [&](std::size_t bytes) {
+        std::unique_ptr<unsigned char[]> memory(new (std::nothrow) unsigned char[bytes]);
+        enough = enough && memory;
+        return memory;
+    };
+    if (picture.passes > 1) {
+        whole_ = rows(std::size_t(picture.height) * stride_);
+    } else {
+        bands_.resize(BandSlots);
+        for (Slot& slot : bands_)
+            slot.rows = rows(std::size_t(imagedecode::MaxBandRows) * stride_);
+    }
+    levelBands_.resize(chain_.levels());
+    for (unsigned level = 1; level <= chain_.levels(); ++level) {
+        const imagedecode::PictureSize size = chain_.size(level);
+        for (Slot& slot : levelBands_[level - 1].slots)
+            slot.rows = rows(std::min(size.height, imagedecode::MaxBandRows) *
+                             std::size_t(size.width) * pixelBytes_);
+    }
+    if (!enough) {
         reason = "not enough memory for the image";
         return false;
     }
-    committed_ = 0;
+    bool made = false;
+    courier_.call([&] { made = makeStorage(); });
+    if (!made)
+        reason = "the video driver could not make a texture of it";
+    return made;
+}
+
+// The whole chain at once: storage made for the picture alone would be made
+// again, and copied, when the smaller levels arrive.
+bool GlTextureSink::makeStorage()
+{
     const Binding binding(name_);
     while (glGetError() != GL_NO_ERROR) {
     }
-    const bool alpha = picture.layout == imagedecode::PixelLayout::Argb32;
-    glTexImage2D(GL_TEXTURE_2D, 0, alpha ? GL_RGBA8 : GL_RGB8, GLsizei(picture.width),
-                 GLsizei(picture.height), 0, alpha ? GL_BGRA : GL_RGB, GL_UNSIGNED_BYTE, nullptr);
-    if (glGetError() != GL_NO_ERROR) {
-        reason = "the video driver could not make a texture of it";
-        return false;
+    const bool alpha = picture_.layout == imagedecode::PixelLayout::Argb32;
+    const GLenum internal = alpha ? GL_RGBA8 : GL_RGB8;
+    const GLsizei levels = GLsizei(chain_.levels() + 1);
+    using TexStorage2D = void (*)(GLenum, GLsizei, GLenum, GLsizei, GLsizei);
+    if (const auto storage = reinterpret_cast<TexStorage2D>(GlFunction("glTexStorage2D"))) {
+        storage(GL_TEXTURE_2D, levels, internal, GLsizei(picture_.width),
+                GLsizei(picture_.height));
+    } else {
+        for (GLint level = 0; level < levels; ++level) {
+            const imagedecode::PictureSize size = chain_.size(unsigned(level));
+            glTexImage2D(GL_TEXTURE_2D, level, GLint(internal), GLsizei(size.width),
+                         GLsizei(size.height), 0, alpha ? GL_BGRA : GL_RGB, GL_UNSIGNED_BYTE,
+                         nullptr);
+        }
     }
-    return true;
+    return glGetError() == GL_NO_ERROR;
 }
 
 unsigned char* GlTextureSink::band(std::uint32_t first, std::uint32_t, std::size_t& stride)
 {
     stride = stride_;
-    if (picture_.passes > 1)
-        return rows_.get() + std::size_t(first) * stride_;
+    if (whole_)
+        return whole_.get() + std::size_t(first) * stride_;
+    // The slot's rows are free once their upload is done.
+    Slot& slot = bands_[next_];
+    courier_.waitFor(slot.ticket);
     bandFirst_ = first;
-    return rows_.get();
+    return slot.rows.get();
 }
 
 void GlTextureSink::commit(std::uint32_t first, std::uint32_t count)
 {
     committed_ += count;
-    if (picture_.passes == 1) {
-        upload(first, count, rows_.get() + std::size_t(first - bandFirst_) * stride_);
+    if (!whole_) {
+        Slot& slot = bands_[next_];
+        const unsigned char* rows = slot.rows.get() + std::size_t(first - bandFirst_) * stride_;
+        slot.ticket = send(0, first, count, rows);
+        next_ = (next_ + 1) % BandSlots;
+        addToLevels(count, rows);
         return;
     }
     // Rows are final in the last pass only: all of them at its end.
-    if (committed_ == std::uint64_t(picture_.passes) * picture_.height)
-        upload(0, picture_.height, rows_.get());
+    if (committed_ == std::uint64_t(picture_.passes) * picture_.height) {
+        send(0, 0, picture_.height, whole_.get());
+        addToLevels(picture_.height, whole_.get());
+    }
 }
 
-void GlTextureSink::upload(std::uint32_t first, std::uint32_t count, const unsigned char* rows)
+// The `count` rows at `rows`, the next ones of the picture, into the smaller
+// levels in the order declared.
+void GlTextureSink::addToLevels(std::uint32_t count, const unsigned char* rows)
 {
-    const Binding binding(name_);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-    const bool alpha = picture_.layout == imagedecode::PixelLayout::Argb32;
-    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, GLint(first), GLsizei(picture_.width), GLsizei(count),
-                    alpha ? GL_BGRA : GL_RGB, GL_UNSIGNED_BYTE, rows);
+    const imagedecode::MipmapChain::Deliver deliver =
+        [this](unsigned level, std::uint32_t arrived, const unsigned char* pixels) {
+            gather(level, arrived, pixels);
+        };
+    const bool topDown = picture_.order == imagedecode::RowOrder::TopDown;
+    for (std::uint32_t i = 0; i < count; ++i)
+        chain_.add(rows + std::size_t(topDown ? i : count - 1 - i) * stride_, deliver);
+}
+
+// A row of a smaller level into its band, which goes up when it is full.
+// A picture given from the bottom gives its levels from the bottom too.
+void GlTextureSink::gather(unsigned level, std::uint32_t arrived, const unsigned char* pixels)
+{
+    const imagedecode::PictureSize size = chain_.size(level);
+    const bool topDown = picture_.order == imagedecode::RowOrder::TopDown;
+    const std::uint32_t row = topDown ? arrived : size.height - 1 - arrived;
+    const std::size_t rowBytes = std::size_t(size.width) * pixelBytes_;
+    LevelBand& band = levelBands_[level - 1];
+    Slot& slot = band.slots[band.filling];
+    if (!band.open) {
+        courier_.waitFor(slot.ticket);
+        const std::uint32_t capacity = std::min(size.height, imagedecode::MaxBandRows);
+        band.top = topDown ? row : row + 1 - std::min(row + 1, capacity);
+        band.end = topDown ? std::min(size.height, row + capacity) : row + 1;
+        band.open = true;
+    }
+    std::copy(pixels, pixels + rowBytes, slot.rows.get() + (row - band.top) * rowBytes);
+    if (row == (topDown ? band.end - 1 : band.top)) {
+        slot.ticket = send(level, band.top, band.end - band.top, slot.rows.get());
+        band.filling ^= 1;
+        band.open = false;
+    }
+}
+
+// Uploads `count` rows of `level` from `first` on, on the thread whose
+// context is current; `rows` stay as they are until the ticket is done.
+std::uint64_t GlTextureSink::send(unsigned level, std::uint32_t first, std::uint32_t count,
+                                  const unsigned char* rows)
+{
+    const GLenum format =
+        picture_.layout == imagedecode::PixelLayout::Argb32 ? GL_BGRA : GL_RGB;
+    const GLsizei width = GLsizei(chain_.size(level).width);
+    const GLuint name = name_;
+    return courier_.send([=] {
+        const Binding binding(name);
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+        glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+        glTexSubImage2D(GL_TEXTURE_2D, GLint(level), 0, GLint(first), width, GLsizei(count),
+                        format, GL_UNSIGNED_BYTE, rows);
+    });
 }
 
 bool GlTextureSink::finish(std::string& reason)
 {
-    rows_.reset();
+    whole_.reset();
+    bands_.clear();
+    levelBands_.clear();
+    chain_ = imagedecode::MipmapChain();
     if (committed_ != std::uint64_t(picture_.passes) * picture_.height) {
         reason = "the image was not decoded whole";
         return false;
-    }
-    using GenerateMipmap = void (*)(GLenum);
-    const auto generate = reinterpret_cast<GenerateMipmap>(GlFunction("glGenerateMipmap"));
-    if (generate) {
-        const Binding binding(name_);
-        generate(GL_TEXTURE_2D);
     }
     return true;
 }

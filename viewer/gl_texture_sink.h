@@ -1,38 +1,73 @@
 // The picture's rows straight into an OpenGL texture of the viewer's own:
-// storage made once, each band uploaded as it arrives in the layout the
-// decoder gives (RGB, or BGRA with alpha), with no conversion on the CPU
-// and no full-size copy kept; the mipmaps made by OpenGL at the end. The
-// texture bound before is bound again after each upload, so that the
-// engine finds the state it left.
+// storage for the whole mipmap chain made once, each band of the picture
+// uploaded as it arrives in the layout the decoder gives (RGB, or BGRA with
+// alpha), with no conversion on the CPU and no full-size copy kept, and the
+// smaller levels made from the same rows on the way (mipmap_chain.h) and
+// uploaded in bands too. The sink may run on the decoder's thread: what
+// needs OpenGL goes through the courier to the thread whose context is
+// current, the bands it uploads with it. The texture bound before is bound
+// again after each upload, so that the engine finds the state it left.
 #pragma once
 
+#include "decode_beside.h" // Courier
+#include "mipmap_chain.h"
 #include "row_sink.h"
 
 #include <memory>
+#include <vector>
 
 class GlTextureSink : public imagedecode::RowSink
 {
 public:
-    // Into the texture `name`, which must exist, with the current context.
-    explicit GlTextureSink(unsigned name) : name_(name) {}
+    // Into the texture `name`, which must exist, through `courier`.
+    GlTextureSink(unsigned name, imagedecode::Courier& courier) : name_(name), courier_(courier)
+    {}
 
     bool begin(const imagedecode::PictureInfo& picture, std::string& reason) override;
     unsigned char* band(std::uint32_t first, std::uint32_t count, std::size_t& stride) override;
     void commit(std::uint32_t first, std::uint32_t count) override;
 
-    // Whether every row arrived; then the mipmaps are made and the rows
-    // freed.
+    // Whether every row arrived, and with it every level; the rows are
+    // freed either way. After the work sent is done.
     bool finish(std::string& reason);
 
 private:
-    void upload(std::uint32_t first, std::uint32_t count, const unsigned char* rows);
+    // Rows waiting for their upload, or free again once its ticket is
+    // done.
+    struct Slot
+    {
+        std::unique_ptr<unsigned char[]> rows;
+        std::uint64_t ticket = 0;
+    };
+    // The rows of a smaller level gathered into a band before they go up,
+    // in one of two slots while the other one's upload waits.
+    struct LevelBand
+    {
+        Slot slots[2];
+        unsigned filling = 0;
+        std::uint32_t top = 0, end = 0; // the band's rows, while one is open
+        bool open = false;
+    };
 
-    unsigned name_;
+    bool makeStorage();
+    std::uint64_t send(unsigned level, std::uint32_t first, std::uint32_t count,
+                       const unsigned char* rows);
+    void addToLevels(std::uint32_t count, const unsigned char* rows);
+    void gather(unsigned level, std::uint32_t arrived, const unsigned char* pixels);
+
+    static constexpr unsigned BandSlots = imagedecode::Courier::Capacity + 2;
+
+    const unsigned name_;
+    imagedecode::Courier& courier_;
     imagedecode::PictureInfo picture_;
-    std::size_t stride_ = 0;
-    // The band handed out; for a picture of several passes, the whole of it
-    // until its last pass.
-    std::unique_ptr<unsigned char[]> rows_;
+    std::size_t pixelBytes_ = 0, stride_ = 0;
+    // A picture of several passes, whole until its last pass; or the ring
+    // of bands handed out.
+    std::unique_ptr<unsigned char[]> whole_;
+    std::vector<Slot> bands_;
+    unsigned next_ = 0; // the slot of the band handed out
     std::uint32_t bandFirst_ = 0;
     std::uint64_t committed_ = 0;
+    imagedecode::MipmapChain chain_;
+    std::vector<LevelBand> levelBands_; // per smaller level, from level 1
 };

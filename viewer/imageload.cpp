@@ -1,5 +1,6 @@
 #include "imageload.h"
 
+#include "decode_beside.h"
 #include "driver_textures.h"
 #include "gl_texture_sink.h"
 #include "image_file.h"
@@ -162,12 +163,19 @@ bool LoadOpenGlTexture(video::IVideoDriver* driver, imagedecode::ImageFile& inpu
                               PadsPartialPanoramas(driver));
     GLuint name = 0;
     glGenTextures(1, &name);
-    GlTextureSink texture(name);
-    if (!gpano::DecodeForTexture(input, plan, texture, reason) || !texture.finish(reason)) {
+    // The decoder runs on a second thread; the texture's uploads come back
+    // to this one, whose context is current, as the bands are decoded.
+    imagedecode::Courier courier;
+    GlTextureSink texture(name, courier);
+    const auto decode = [&](std::string& why) {
+        return gpano::DecodeForTexture(input, plan, texture, why);
+    };
+    if (!imagedecode::DecodeBeside(courier, decode, reason) || !texture.finish(reason)) {
         glDeleteTextures(1, &name);
         return false;
     }
-    PanoramaMaterial* material = new PanoramaMaterial(name, GlFunction("glGenerateMipmap"));
+    PanoramaMaterial* material = new PanoramaMaterial(
+        name, driver->getDriverAttributes().getAttributeAsInt("MaxAnisotropy"));
     materialType = driver->addMaterialRenderer(material, "skyglass panorama");
     material->drop();
     if (materialType < 0)

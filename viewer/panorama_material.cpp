@@ -3,6 +3,8 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 
+#include <algorithm>
+
 using namespace irr;
 
 namespace {
@@ -44,9 +46,10 @@ void PanoramaMaterial::OnSetMaterial(const video::SMaterial& material,
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER,
                     layer.BilinearFilter || layer.TrilinearFilter ? GL_LINEAR : GL_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER,
-                    !mipmapped_             ? GL_LINEAR
-                    : layer.TrilinearFilter ? GL_LINEAR_MIPMAP_LINEAR
-                                            : GL_LINEAR_MIPMAP_NEAREST);
+                    layer.TrilinearFilter ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR_MIPMAP_NEAREST);
+    if (maxAnisotropy_ > 1)
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_ANISOTROPY_EXT,
+                        std::max(1, std::min<int>(layer.AnisotropicFilter, maxAnisotropy_)));
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
     glMatrixMode(GL_TEXTURE);
     glLoadMatrixf(layer.getTextureMatrix().pointer());

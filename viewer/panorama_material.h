@@ -11,10 +11,12 @@
 class PanoramaMaterial : public irr::video::IMaterialRenderer
 {
 public:
-    // The texture `name`, with mipmaps when `mipmapped`; the material owns
-    // it from then on, and deletes it with itself (the driver drops its
-    // materials while its context is still current).
-    PanoramaMaterial(unsigned name, bool mipmapped) : name_(name), mipmapped_(mipmapped) {}
+    // The texture `name`, with its whole mipmap chain; the material owns it
+    // from then on, and deletes it with itself (the driver drops its
+    // materials while its context is still current). Anisotropic filtering
+    // goes up to `maxAnisotropy`, none at 1 or less.
+    PanoramaMaterial(unsigned name, int maxAnisotropy) : name_(name), maxAnisotropy_(maxAnisotropy)
+    {}
     ~PanoramaMaterial() override;
 
     void OnSetMaterial(const irr::video::SMaterial& material,
@@ -24,7 +26,7 @@ public:
 
 private:
     unsigned name_;
-    bool mipmapped_;
+    int maxAnisotropy_;
     bool set_ = false; // this material's state is in place
     // What OpenGL held before.
     int unit_ = 0, bound_ = 0, matrixMode_ = 0;

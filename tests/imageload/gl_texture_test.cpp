@@ -1,0 +1,278 @@
+// The viewer's own OpenGL texture, read back from a real OpenGL context
+// (under Xvfb): every level of its mipmap chain holds what the rows and
+// their area averages are, for pictures given from the top, from the
+// bottom, in several passes and with alpha, across many bands; the state
+// the engine left is found again after the uploads and after the material
+// that draws the texture; the material applies its layer's filtering.
+#include "gl_texture_sink.h"
+#include "mipmap_chain.h"
+#include "panorama_material.h"
+
+#include <GL/gl.h>
+#include <GL/glext.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <vector>
+
+using namespace irr;
+
+namespace {
+
+using imagedecode::PictureInfo;
+using imagedecode::PixelLayout;
+using imagedecode::RowOrder;
+
+class GlTexture : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        device = createDevice(video::EDT_OPENGL, core::dimension2d<u32>(64, 64), 32);
+        ASSERT_NE(device, nullptr) << "no OpenGL; run this test through with-xvfb.sh";
+        driver = device->getVideoDriver();
+    }
+    void TearDown() override
+    {
+        if (device)
+            device->drop();
+    }
+
+    IrrlichtDevice* device = nullptr;
+    video::IVideoDriver* driver = nullptr;
+};
+
+struct Picture
+{
+    PictureInfo info;
+    std::vector<unsigned char> rows; // top row first
+};
+
+Picture RandomPicture(std::uint32_t width, std::uint32_t height, PixelLayout layout,
+                      RowOrder order, unsigned passes, unsigned seed)
+{
+    Picture p{{width, height, layout, order, passes}, {}};
+    std::mt19937 random(seed);
+    p.rows.resize(std::size_t(width) * height * imagedecode::BytesPerPixel(layout));
+    for (unsigned char& sample : p.rows)
+        sample = static_cast<unsigned char>(random());
+    return p;
+}
+
+// Hands the picture to the sink as a decoder does: bands of up to 16 rows in
+// the declared order, each pass whole; the last pass's rows are the
+// picture's, the earlier ones' its inverse. Stops after `stopAfter` rows.
+bool Feed(const Picture& p, imagedecode::RowSink& sink, std::string& reason,
+          std::uint32_t stopAfter)
+{
+    if (!sink.begin(p.info, reason))
+        return false;
+    const std::size_t bytes = std::size_t(p.info.width) * imagedecode::BytesPerPixel(p.info.layout);
+    std::uint32_t handed = 0;
+    for (unsigned pass = 0; pass < p.info.passes; ++pass)
+        for (std::uint32_t done = 0; done < p.info.height && handed < stopAfter;) {
+            const std::uint32_t count =
+                std::min({p.info.height - done, imagedecode::MaxBandRows, stopAfter - handed});
+            const std::uint32_t first = p.info.order == RowOrder::TopDown
+                                            ? done
+                                            : p.info.height - done - count;
+            std::size_t stride = 0;
+            unsigned char* band = sink.band(first, count, stride);
+            for (std::uint32_t i = 0; i < count; ++i)
+                for (std::size_t b = 0; b < bytes; ++b) {
+                    const unsigned char sample = p.rows[(first + i) * bytes + b];
+                    band[i * stride + b] =
+                        pass + 1 == p.info.passes ? sample : static_cast<unsigned char>(~sample);
+                }
+            sink.commit(first, count);
+            done += count;
+            handed += count;
+        }
+    return handed == std::uint64_t(p.info.passes) * p.info.height;
+}
+
+// Decodes the picture into the texture `name`: on this thread, or on a
+// second one with the uploads on this one, as the viewer does.
+bool Decode(const Picture& p, GLuint name, bool beside, std::string& reason,
+            std::uint32_t stopAfter = ~0u)
+{
+    imagedecode::Courier courier;
+    GlTextureSink sink(name, courier);
+    const auto feed = [&](std::string& why) { return Feed(p, sink, why, stopAfter); };
+    const bool fed = beside ? imagedecode::DecodeBeside(courier, feed, reason) : feed(reason);
+    return sink.finish(reason) && fed;
+}
+
+std::vector<unsigned char> ReadLevel(GLuint name, GLint level, PixelLayout layout,
+                                     imagedecode::PictureSize& size)
+{
+    glBindTexture(GL_TEXTURE_2D, name);
+    GLint width = 0, height = 0;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_WIDTH, &width);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_HEIGHT, &height);
+    size = {std::uint32_t(width), std::uint32_t(height)};
+    std::vector<unsigned char> samples(std::size_t(width) * height *
+                                       imagedecode::BytesPerPixel(layout));
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glGetTexImage(GL_TEXTURE_2D, level, layout == PixelLayout::Argb32 ? GL_BGRA : GL_RGB,
+                  GL_UNSIGNED_BYTE, samples.data());
+    glBindTexture(GL_TEXTURE_2D, 0);
+    return samples;
+}
+
+TEST_F(GlTexture, EveryLevelHoldsThePictureOrTheAverageOfTheLevelAbove)
+{
+    const Picture pictures[] = {
+        RandomPicture(37, 19, PixelLayout::Rgb24, RowOrder::TopDown, 1, 1),
+        RandomPicture(64, 100, PixelLayout::Argb32, RowOrder::BottomUp, 1, 2),
+        RandomPicture(50, 70, PixelLayout::Rgb24, RowOrder::BottomUp, 1, 3),
+        RandomPicture(40, 24, PixelLayout::Rgb24, RowOrder::TopDown, 7, 4),
+        RandomPicture(1, 33, PixelLayout::Argb32, RowOrder::TopDown, 1, 5),
+    };
+    for (const bool beside : {false, true})
+    for (const Picture& p : pictures) {
+        SCOPED_TRACE(testing::Message() << (beside ? "decoded beside, " : "")
+                     << p.info.width << " x " << p.info.height
+                     << (p.info.layout == PixelLayout::Argb32 ? " BGRA" : " RGB")
+                     << (p.info.order == RowOrder::BottomUp ? ", from the bottom" : "") << ", "
+                     << p.info.passes << " passes");
+        GLuint name = 0;
+        glGenTextures(1, &name);
+        std::string reason;
+        ASSERT_TRUE(Decode(p, name, beside, reason)) << reason;
+
+        // The expected levels from the picture's rows, top row first.
+        imagedecode::MipmapChain chain;
+        const unsigned channels = unsigned(imagedecode::BytesPerPixel(p.info.layout));
+        chain.setUp({p.info.width, p.info.height}, channels);
+        std::vector<std::vector<unsigned char>> expected(chain.levels() + 1);
+        expected[0] = p.rows;
+        const std::size_t bytes = std::size_t(p.info.width) * channels;
+        for (std::uint32_t y = 0; y < p.info.height; ++y)
+            chain.add(p.rows.data() + y * bytes,
+                      [&](unsigned level, std::uint32_t, const unsigned char* row) {
+                          expected[level].insert(
+                              expected[level].end(), row,
+                              row + std::size_t(chain.size(level).width) * channels);
+                      });
+        for (unsigned level = 0; level <= chain.levels(); ++level) {
+            imagedecode::PictureSize size;
+            EXPECT_EQ(ReadLevel(name, GLint(level), p.info.layout, size), expected[level])
+                << "level " << level;
+            EXPECT_EQ(size, chain.size(level)) << "level " << level;
+        }
+        GLint maxLevel = 0;
+        glBindTexture(GL_TEXTURE_2D, name);
+        glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_IMMUTABLE_LEVELS, &maxLevel);
+        EXPECT_EQ(maxLevel, GLint(chain.levels() + 1));
+        glBindTexture(GL_TEXTURE_2D, 0);
+        glDeleteTextures(1, &name);
+    }
+}
+
+// What the engine had bound, on which unit, and its unpacking, stay as they
+// were; a picture that stops early, or cannot be a texture, is refused.
+TEST_F(GlTexture, UploadsLeaveTheEnginesStateAndRefuseWhatIsNotWhole)
+{
+    GLuint names[2] = {};
+    glGenTextures(2, names);
+    glActiveTexture(GL_TEXTURE1);
+    glBindTexture(GL_TEXTURE_2D, names[1]);
+    glActiveTexture(GL_TEXTURE0);
+    glBindTexture(GL_TEXTURE_2D, names[1]);
+    glActiveTexture(GL_TEXTURE1);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 8);
+
+    std::string reason;
+    const Picture p = RandomPicture(33, 40, PixelLayout::Rgb24, RowOrder::TopDown, 1, 9);
+    for (const bool beside : {false, true}) {
+        EXPECT_FALSE(Decode(p, names[0], beside, reason, 20));
+        EXPECT_EQ(reason, "the image was not decoded whole");
+    }
+
+    GLint active = 0, bound = 0, alignment = 0;
+    glGetIntegerv(GL_ACTIVE_TEXTURE, &active);
+    glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
+    EXPECT_EQ(active, GL_TEXTURE1);
+    EXPECT_EQ(alignment, 8);
+    glActiveTexture(GL_TEXTURE0);
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    EXPECT_EQ(GLuint(bound), names[1]);
+
+    imagedecode::Courier courier;
+    GlTextureSink grey(names[0], courier);
+    EXPECT_FALSE(grey.begin({4, 4, PixelLayout::Grey8}, reason));
+    EXPECT_EQ(reason, "the image cannot be made an OpenGL texture");
+    glDeleteTextures(2, names);
+}
+
+// The material binds the texture with its layer's wrapping, filtering and
+// texture matrix, and puts back what it found when it is unset.
+TEST_F(GlTexture, MaterialAppliesItsLayerAndPutsBackWhatItFound)
+{
+    auto* services = dynamic_cast<video::IMaterialRendererServices*>(driver);
+    ASSERT_NE(services, nullptr);
+    const int maxAnisotropy = driver->getDriverAttributes().getAttributeAsInt("MaxAnisotropy");
+    GLuint names[2] = {};
+    glGenTextures(2, names);
+    std::string reason;
+    ASSERT_TRUE(Decode(RandomPicture(16, 8, PixelLayout::Rgb24, RowOrder::TopDown, 1, 3),
+                       names[0], false, reason));
+    auto* material = new PanoramaMaterial(names[0], maxAnisotropy);
+
+    glActiveTexture(GL_TEXTURE0);
+    glBindTexture(GL_TEXTURE_2D, names[1]);
+    glDisable(GL_TEXTURE_2D);
+    glMatrixMode(GL_MODELVIEW);
+    video::SMaterial m;
+    m.TextureLayer[0].TrilinearFilter = true;
+    m.TextureLayer[0].AnisotropicFilter = 4;
+    m.TextureLayer[0].TextureWrapU = video::ETC_CLAMP_TO_BORDER;
+    core::matrix4 scale;
+    scale.setTextureScale(0.5f, 2.0f);
+    m.setTextureMatrix(0, scale);
+    material->OnSetMaterial(m, m, true, services);
+
+    GLint bound = 0, minFilter = 0, wrapS = 0, wrapT = 0;
+    GLfloat matrix[16] = {}, anisotropy = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    EXPECT_EQ(GLuint(bound), names[0]);
+    EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &minFilter);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, &wrapS);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, &wrapT);
+    EXPECT_EQ(minFilter, GL_LINEAR_MIPMAP_LINEAR);
+    EXPECT_EQ(wrapS, GL_CLAMP_TO_BORDER);
+    EXPECT_EQ(wrapT, GL_REPEAT);
+    if (maxAnisotropy > 1) {
+        glGetTexParameterfv(GL_TEXTURE_2D, GL_TEXTURE_MAX_ANISOTROPY_EXT, &anisotropy);
+        EXPECT_EQ(anisotropy, float(std::min(4, maxAnisotropy)));
+    }
+    glGetFloatv(GL_TEXTURE_MATRIX, matrix);
+    EXPECT_EQ(matrix[0], 0.5f);
+    EXPECT_EQ(matrix[5], 2.0f);
+
+    m.TextureLayer[0].TrilinearFilter = false;
+    material->OnSetMaterial(m, m, false, services); // again, as for the next mesh buffer
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &minFilter);
+    EXPECT_EQ(minFilter, GL_LINEAR_MIPMAP_NEAREST);
+
+    material->OnUnsetMaterial();
+    GLint mode = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    glGetIntegerv(GL_MATRIX_MODE, &mode);
+    glGetFloatv(GL_TEXTURE_MATRIX, matrix);
+    EXPECT_EQ(GLuint(bound), names[1]);
+    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
+    EXPECT_EQ(mode, GL_MODELVIEW);
+    EXPECT_EQ(std::vector<float>(matrix, matrix + 16),
+              std::vector<float>(core::IdentityMatrix.pointer(),
+                                 core::IdentityMatrix.pointer() + 16));
+    material->drop(); // deletes its texture
+    EXPECT_FALSE(glIsTexture(names[0]));
+    glDeleteTextures(1, &names[1]);
+}
+
+} // namespace
