@@ -46,7 +46,9 @@ void PanoramaMaterial::OnSetMaterial(const video::SMaterial& material,
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER,
                     layer.BilinearFilter || layer.TrilinearFilter ? GL_LINEAR : GL_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER,
-                    layer.TrilinearFilter ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR_MIPMAP_NEAREST);
+                    layer.TrilinearFilter  ? GL_LINEAR_MIPMAP_LINEAR
+                    : layer.BilinearFilter ? GL_LINEAR_MIPMAP_NEAREST
+                                           : GL_NEAREST_MIPMAP_NEAREST);
     if (maxAnisotropy_ > 1)
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_ANISOTROPY_EXT,
                         std::max(1, std::min<int>(layer.AnisotropicFilter, maxAnisotropy_)));

@@ -101,6 +101,31 @@ TEST_F(World, CameraOpensAtTheChosenHeading)
     heading = 0.0f;
 }
 
+// On OpenGL the viewer's own material draws every material of the mesh, its
+// texture filtered trilinearly; the other drivers keep the engine's solid
+// material and its bilinear filter.
+TEST_F(World, ViewersOwnMaterialDrawsThePanoramaTrilinearly)
+{
+    video::IMaterialRenderer* own = new video::IMaterialRenderer;
+    const s32 type = driver->addMaterialRenderer(own, "own");
+    own->drop();
+    ASSERT_GE(type, 0);
+    for (const s32 chosen : {type, -1}) {
+        panoramamaterial = chosen;
+        smgr->clear();
+        smgr->getMeshCache()->clear();
+        ASSERT_TRUE(CreateWorld());
+        for (u32 i = 0; i < node[0]->getMaterialCount(); ++i) {
+            const video::SMaterial& m = node[0]->getMaterial(i);
+            EXPECT_EQ(m.MaterialType, chosen >= 0 ? chosen : video::EMT_SOLID) << i;
+            EXPECT_EQ(m.TextureLayer[0].TrilinearFilter, chosen >= 0) << i;
+            EXPECT_TRUE(m.TextureLayer[0].BilinearFilter) << i;
+            EXPECT_EQ(m.TextureLayer[0].AnisotropicFilter, 0) << i;
+        }
+    }
+    panoramamaterial = -1;
+}
+
 TEST_F(World, MissingMeshIsReportedInOneLineAndNoPanoramaIsMade)
 {
     if (std::filesystem::exists(SKYGLASS_INSTALLED_DATA_DIR "media/360.x"))
