@@ -28,7 +28,7 @@ public:
     // Both: has `work` done and waits for it.
     void call(Work work) { waitFor(send(std::move(work))); }
 
-    static constexpr std::size_t Capacity = 8;
+    static constexpr std::size_t Capacity = 4;
 
 private:
     friend bool DecodeBeside(Courier& courier, const std::function<bool(std::string&)>& decode,

@@ -23,11 +23,8 @@ bool ReduceStage::begin(const PictureInfo& picture, std::string& reason)
     stride_ = std::size_t(picture.width) * BytesPerPixel(picture.layout);
     std::uint64_t rows = MaxBandRows;
     if (picture.passes > 1) {
-        if (std::uint64_t(picture.width) * picture.height > MaxPassesPixels) {
-            reason = "an interlaced picture of more than " + std::to_string(MaxPassesPixels >> 20) +
-                     " megapixels cannot be reduced; save it without interlacing";
+        if (!MayKeepWhole(picture, "reduced", reason))
             return false;
-        }
         rows = picture.height;
     }
     rows_.reset(new (std::nothrow) unsigned char[rows * stride_]);

@@ -26,11 +26,8 @@ bool ReprojectStage::begin(const PictureInfo& picture, std::string& reason)
     whole_ = picture.passes > 1 || picture.order == RowOrder::BottomUp;
     std::uint64_t rows = picture.height;
     if (whole_) {
-        if (std::uint64_t(picture.width) * picture.height > MaxPassesPixels) {
-            reason = "an interlaced picture of more than " + std::to_string(MaxPassesPixels >> 20) +
-                     " megapixels cannot be re-projected; save it without interlacing";
+        if (!MayKeepWhole(picture, "re-projected", reason))
             return false;
-        }
     } else {
         std::uint32_t widest = 0;
         for (std::uint32_t row = 0; row < height_; ++row)

@@ -107,12 +107,24 @@ struct PictureInfo
     unsigned passes = 1;
 };
 
-// Most rows in one band.
-constexpr std::uint32_t MaxBandRows = 16;
-
 // Largest picture of several passes that a stage keeps whole until its last
 // pass, when the stage must change its rows.
 constexpr std::uint64_t MaxPassesPixels = std::uint64_t(16384) * 8192;
+
+// Whether a stage may keep the picture whole until its last pass; if not,
+// says why, with what the stage would have done to it (`done`, "reduced").
+inline bool MayKeepWhole(const PictureInfo& picture, const char* done, std::string& reason)
+{
+    if (std::uint64_t(picture.width) * picture.height <= MaxPassesPixels)
+        return true;
+    reason = "an interlaced picture of more than " + std::to_string(MaxPassesPixels >> 20) +
+             " megapixels cannot be " + done + "; save it without interlacing";
+    return false;
+}
+
+// Most rows in one band.
+constexpr std::uint32_t MaxBandRows = 16;
+
 
 // The decoder's side of the protocol, in this order:
 // 1. begin(picture) once, before anything else. A sink that cannot take the

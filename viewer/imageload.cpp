@@ -170,7 +170,9 @@ bool LoadOpenGlTexture(video::IVideoDriver* driver, imagedecode::ImageFile& inpu
     const auto decode = [&](std::string& why) {
         return gpano::DecodeForTexture(input, plan, texture, why);
     };
-    if (!imagedecode::DecodeBeside(courier, decode, reason) || !texture.finish(reason)) {
+    const bool made = imagedecode::DecodeBeside(courier, decode, reason) && texture.finish(reason);
+    ReturnFreedMemory(); // before the first frame
+    if (!made) {
         glDeleteTextures(1, &name);
         return false;
     }

@@ -38,6 +38,11 @@ std::string UnreadableFileReason(const char* name);
 // context; null when there is none.
 void* GlFunction(const char* name);
 
+// Gives the system back the memory freed since the start that the program
+// still holds, in every thread's heap: the picture's decoding freed its
+// buffers on a thread of its own, whose heap the first frame does not use.
+void ReturnFreedMemory();
+
 // The folder holding the running executable, ending with '/'; empty when it
 // cannot be found out.
 irr::io::path ExecutableFolder();

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <malloc.h>
 #include <unistd.h>
 
 using namespace irr;
@@ -71,6 +72,11 @@ std::string UnreadableFileReason(const char* name)
 void* GlFunction(const char* name)
 {
     return reinterpret_cast<void*>(glXGetProcAddressARB(reinterpret_cast<const GLubyte*>(name)));
+}
+
+void ReturnFreedMemory()
+{
+    malloc_trim(0);
 }
 
 io::path ExecutableFolder()

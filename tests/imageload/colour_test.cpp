@@ -5,6 +5,7 @@
 // nothing; a profile that cannot be used leaves the picture unconverted
 // with one line saying why.
 #include "bytes_file.h"
+#include "shown.h"
 #include "imageload.h"
 #include "profiles.h"
 #include "scratch_folder.h"
@@ -24,13 +25,6 @@ using profiles::RgbSpace;
 
 namespace {
 
-struct NullEngine // a video driver without a display
-{
-    IrrlichtDevice* device = createDevice(video::EDT_NULL);
-    video::IVideoDriver* driver = device->getVideoDriver();
-    ~NullEngine() { device->drop(); }
-};
-
 // Primaries, secondaries, white, black and greys, then colours spread over
 // the cube: 16 x 8 patches of one pixel.
 Picture Patches()
@@ -43,31 +37,6 @@ Picture Patches()
     for (std::uint32_t i = 0; p.argb.size() < 16 * 8; ++i)
         p.argb.push_back(0xFF000000u | (i * 37 % 256) << 16 | (i * 91 % 256) << 8 | (i * 53 % 256));
     return p;
-}
-
-// The picture the viewer makes of a file: ARGB words, and what the plan said.
-struct Shown
-{
-    std::vector<std::uint32_t> argb;
-    gpano::TexturePlan plan;
-    std::string reason;
-};
-
-Shown Show(const Bytes& file)
-{
-    NullEngine engine;
-    const BytesFile bytes(file);
-    Shown shown;
-    video::IImage* image =
-        imageload::DecodePanoramaImageFile(engine.driver, bytes.path(), shown.reason, &shown.plan);
-    if (!image)
-        return shown;
-    const core::dimension2du size = image->getDimension();
-    for (u32 y = 0; y < size.Height; ++y)
-        for (u32 x = 0; x < size.Width; ++x)
-            shown.argb.push_back(image->getPixel(x, y).color);
-    image->drop();
-    return shown;
 }
 
 // Each channel of each pixel within `steps` of what is expected.
@@ -122,13 +91,13 @@ TEST_P(RgbSpaces, PicturesComeOutInSrgbInEveryFormat)
     for (const auto& [name, file] : files) {
         SCOPED_TRACE(name);
         const Shown shown = Show(file);
-        ASSERT_FALSE(shown.argb.empty()) << shown.reason;
+        ASSERT_FALSE(shown.picture.argb.empty()) << shown.reason;
         EXPECT_NE(shown.plan.colour, nullptr);
         EXPECT_EQ(shown.plan.colourProblem, "");
         // A JPEG's samples are what libjpeg decodes, not the patches.
         const std::vector<std::uint32_t>& samples =
             std::string(name) == "JPEG" ? ReadJpegWithLibjpeg(jpeg).argb : p.argb;
-        ExpectWithin(shown.argb, InSrgb(space, samples));
+        ExpectWithin(shown.picture.argb, InSrgb(space, samples));
     }
 }
 
@@ -155,10 +124,10 @@ TEST(ColourProfiles, RealProfilesConvertAsTheirSpacesSay)
     const Bytes png = EncodePngDepth(p, "RGB", 8, false);
     const Shown asSrgb = Show(profiles::WithPngProfile(png, srgb));
     EXPECT_EQ(asSrgb.plan.colour, nullptr);
-    EXPECT_EQ(asSrgb.argb, p.argb);
+    EXPECT_EQ(asSrgb.picture.argb, p.argb);
     const Shown asAdobe = Show(profiles::WithPngProfile(png, adobe));
-    ASSERT_FALSE(asAdobe.argb.empty()) << asAdobe.reason;
-    ExpectWithin(asAdobe.argb, InSrgb(profiles::AdobeRgb, p.argb));
+    ASSERT_FALSE(asAdobe.picture.argb.empty()) << asAdobe.reason;
+    ExpectWithin(asAdobe.picture.argb, InSrgb(profiles::AdobeRgb, p.argb));
 }
 
 // Alpha goes through the conversion unchanged, at 8 and 16 bits.
@@ -172,11 +141,11 @@ TEST(ColourProfiles, AlphaIsKept)
         SCOPED_TRACE(depth);
         const Shown shown =
             Show(profiles::WithPngProfile(EncodePngDepth(p, "RGBA", depth, false), profile));
-        ASSERT_FALSE(shown.argb.empty()) << shown.reason;
+        ASSERT_FALSE(shown.picture.argb.empty()) << shown.reason;
         std::vector<std::array<double, 4>> expected = InSrgb(profiles::AdobeRgb, p.argb);
         for (std::size_t i = 0; i < p.argb.size(); ++i)
             expected[i][3] = p.argb[i] >> 24;
-        ExpectWithin(shown.argb, expected);
+        ExpectWithin(shown.picture.argb, expected);
     }
 }
 
@@ -199,13 +168,13 @@ TEST(ColourProfiles, SixteenBitSamplesAreConvertedBeforeTheyAreMadeEightBits)
     png_destroy_write_struct(&writer, &info);
 
     const Shown shown = Show(profiles::WithPngProfile(png, profiles::GreyProfile(1.0)));
-    ASSERT_FALSE(shown.argb.empty()) << shown.reason;
+    ASSERT_FALSE(shown.picture.argb.empty()) << shown.reason;
     std::vector<std::array<double, 4>> expected;
     for (std::uint16_t v : samples) {
         const double grey = 255 * profiles::LinearToSrgb(v / 65535.0);
         expected.push_back({grey, grey, grey, 255});
     }
-    ExpectWithin(shown.argb, expected);
+    ExpectWithin(shown.picture.argb, expected);
 }
 
 // Grey pictures through a grey profile: PNG, JPEG and a grey PSD.
@@ -222,7 +191,7 @@ TEST(ColourProfiles, GreyPicturesGoThroughAGreyProfile)
     for (const auto& [name, file] : files) {
         SCOPED_TRACE(name);
         const Shown shown = Show(file);
-        ASSERT_FALSE(shown.argb.empty()) << shown.reason;
+        ASSERT_FALSE(shown.picture.argb.empty()) << shown.reason;
         const std::vector<std::uint32_t>& samples =
             std::string(name) == "JPEG" ? ReadJpegWithLibjpeg(jpeg).argb : grey.argb;
         std::vector<std::array<double, 4>> expected;
@@ -230,7 +199,7 @@ TEST(ColourProfiles, GreyPicturesGoThroughAGreyProfile)
             const double v = 255 * profiles::LinearToSrgb((c & 0xFF) / 255.0);
             expected.push_back({v, v, v, 255});
         }
-        ExpectWithin(shown.argb, expected);
+        ExpectWithin(shown.picture.argb, expected);
     }
 }
 
@@ -283,18 +252,18 @@ TEST(ColourProfiles, CmykJpegGoesThroughItsProfile)
     cmsCloseProfile(input);
 
     const Shown shown = Show(profiles::WithJpegProfile(jpeg, profile, 2));
-    ASSERT_FALSE(shown.argb.empty()) << shown.reason;
+    ASSERT_FALSE(shown.picture.argb.empty()) << shown.reason;
     std::vector<std::array<double, 4>> expected;
     for (std::size_t i = 0; i < rgb.size(); i += 3)
         expected.push_back({double(rgb[i]), double(rgb[i + 1]), double(rgb[i + 2]), 255});
-    ExpectWithin(shown.argb, expected, 6);
+    ExpectWithin(shown.picture.argb, expected, 6);
 
     const Shown plain = Show(jpeg);
     std::vector<std::array<double, 4>> byInk;
     for (std::size_t i = 0; i < cmyk.size(); i += 4)
         byInk.push_back({cmyk[i] * cmyk[i + 3] / 255.0, cmyk[i + 1] * cmyk[i + 3] / 255.0,
                          cmyk[i + 2] * cmyk[i + 3] / 255.0, 255});
-    ExpectWithin(plain.argb, byInk);
+    ExpectWithin(plain.picture.argb, byInk);
 }
 
 // sRGB's own profile, or an sRGB chunk beside another profile, convert
@@ -311,11 +280,11 @@ TEST(ColourProfiles, SrgbNeedsNoConversion)
           profiles::WithJpegProfile(EncodeJpeg(p, "RGB"), profiles::SrgbProfile()),
           withSrgbChunk}) {
         const Shown shown = Show(file);
-        ASSERT_FALSE(shown.argb.empty()) << shown.reason;
+        ASSERT_FALSE(shown.picture.argb.empty()) << shown.reason;
         EXPECT_EQ(shown.plan.colour, nullptr);
         EXPECT_EQ(shown.plan.colourProblem, "");
     }
-    EXPECT_EQ(Show(profiles::WithPngProfile(png, profiles::SrgbProfile())).argb, p.argb);
+    EXPECT_EQ(Show(profiles::WithPngProfile(png, profiles::SrgbProfile())).picture.argb, p.argb);
 }
 
 // A profile that cannot be used: the picture loads unconverted, with one
@@ -372,9 +341,9 @@ TEST(ColourProfiles, AProfileThatCannotBeUsedLeavesThePictureUnconvertedWithOneL
         EXPECT_NE(err.find(c.problem), std::string::npos) << err;
         const Shown shown = Show(c.file);
         if (std::string(c.name).find(".jpg") == std::string::npos)
-            EXPECT_EQ(shown.argb, c.unconverted.argb);
+            EXPECT_EQ(shown.picture.argb, c.unconverted.argb);
         else
-            EXPECT_EQ(shown.argb, ReadJpegWithLibjpeg(c.file).argb);
+            EXPECT_EQ(shown.picture.argb, ReadJpegWithLibjpeg(c.file).argb);
     }
 }
 

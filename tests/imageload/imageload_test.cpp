@@ -4,6 +4,7 @@
 // same tests); files load by their content, within the size limit, and a
 // refused one gets one line.
 #include "bytes_file.h"
+#include "shown.h"
 #include "checking_sink.h"
 #include "imagedecode.h"
 #include "imageload.h"
@@ -26,13 +27,6 @@ using namespace irr;
 using namespace testimages;
 
 namespace {
-
-struct NullEngine // a video driver without a display
-{
-    IrrlichtDevice* device = createDevice(video::EDT_NULL);
-    video::IVideoDriver* driver = device->getVideoDriver();
-    ~NullEngine() { device->drop(); }
-};
 
 class ValidFiles : public testing::TestWithParam<ImageCase>
 {};

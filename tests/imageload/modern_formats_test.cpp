@@ -6,6 +6,7 @@
 // HEIF's nclx) converts colours; damaged files are refused, never read
 // outside.
 #include "bytes_file.h"
+#include "shown.h"
 #include "checking_sink.h"
 #include "imageload.h"
 #include "modern_formats.h"
@@ -22,39 +23,6 @@ using namespace testimages;
 using namespace modernformats;
 
 namespace {
-
-struct NullEngine // a video driver without a display
-{
-    IrrlichtDevice* device = createDevice(video::EDT_NULL);
-    video::IVideoDriver* driver = device->getVideoDriver();
-    ~NullEngine() { device->drop(); }
-};
-
-// What the viewer makes of a file, and its plan.
-struct Shown
-{
-    Picture picture;
-    gpano::TexturePlan plan;
-    std::string reason;
-};
-
-Shown Show(const Bytes& file)
-{
-    NullEngine engine;
-    const BytesFile bytes(file);
-    Shown shown;
-    video::IImage* image =
-        imageload::DecodePanoramaImageFile(engine.driver, bytes.path(), shown.reason, &shown.plan);
-    if (!image)
-        return shown;
-    shown.picture.width = image->getDimension().Width;
-    shown.picture.height = image->getDimension().Height;
-    for (u32 y = 0; y < shown.picture.height; ++y)
-        for (u32 x = 0; x < shown.picture.width; ++x)
-            shown.picture.argb.push_back(image->getPixel(x, y).color);
-    image->drop();
-    return shown;
-}
 
 // A picture with a distinct top left corner and some transparency.
 Picture Corner(bool alpha)
