@@ -28,7 +28,9 @@ public:
     // Both: has `work` done and waits for it.
     void call(Work work) { waitFor(send(std::move(work))); }
 
-    static constexpr std::size_t Capacity = 4;
+    // Pieces of work are small; what they stand for (rows to upload) is
+    // bounded by the sender.
+    static constexpr std::size_t Capacity = 64;
 
 private:
     friend bool DecodeBeside(Courier& courier, const std::function<bool(std::string&)>& decode,

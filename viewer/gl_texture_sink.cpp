@@ -62,7 +62,8 @@ bool GlTextureSink::begin(const imagedecode::PictureInfo& picture, std::string& 
     if (picture.passes > 1) {
         whole_ = rows(std::size_t(picture.height) * stride_);
     } else {
-        bands_.resize(BandSlots);
+        const std::size_t bandBytes = std::size_t(imagedecode::MaxBandRows) * stride_;
+        bands_.resize(std::clamp<std::size_t>(RingBytes / bandBytes, MinBandSlots, MaxBandSlots));
         for (Slot& slot : bands_)
             slot.rows = rows(std::size_t(imagedecode::MaxBandRows) * stride_);
     }
@@ -77,11 +78,11 @@ bool GlTextureSink::begin(const imagedecode::PictureInfo& picture, std::string& 
         reason = "not enough memory for the image";
         return false;
     }
-    bool made = false;
-    courier_.call([&] { made = makeStorage(); });
-    if (!made)
-        reason = "the video driver could not make a texture of it";
-    return made;
+    // The decoder goes on while the storage is made; the uploads wait for
+    // it, and finish() tells whether it was.
+    made_ = false;
+    courier_.send([this] { made_ = makeStorage(); });
+    return true;
 }
 
 // The whole chain at once: storage made for the picture alone would be made
@@ -128,7 +129,7 @@ void GlTextureSink::commit(std::uint32_t first, std::uint32_t count)
         Slot& slot = bands_[next_];
         const unsigned char* rows = slot.rows.get() + std::size_t(first - bandFirst_) * stride_;
         slot.ticket = send(0, first, count, rows);
-        next_ = (next_ + 1) % BandSlots;
+        next_ = (next_ + 1) % bands_.size();
         addToLevels(count, rows);
         return;
     }
@@ -201,6 +202,10 @@ bool GlTextureSink::finish(std::string& reason)
     bands_.clear();
     levelBands_.clear();
     chain_ = imagedecode::MipmapChain();
+    if (!made_) {
+        reason = "the video driver could not make a texture of it";
+        return false;
+    }
     if (committed_ != std::uint64_t(picture_.passes) * picture_.height) {
         reason = "the image was not decoded whole";
         return false;

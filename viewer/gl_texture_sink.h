@@ -27,8 +27,8 @@ public:
     unsigned char* band(std::uint32_t first, std::uint32_t count, std::size_t& stride) override;
     void commit(std::uint32_t first, std::uint32_t count) override;
 
-    // Whether every row arrived, and with it every level; the rows are
-    // freed either way. After the work sent is done.
+    // Whether the storage was made and every row arrived, and with it every
+    // level; the rows are freed either way. After the work sent is done.
     bool finish(std::string& reason);
 
 private:
@@ -55,7 +55,12 @@ private:
     void addToLevels(std::uint32_t count, const unsigned char* rows);
     void gather(unsigned level, std::uint32_t arrived, const unsigned char* pixels);
 
-    static constexpr unsigned BandSlots = imagedecode::Courier::Capacity + 2;
+    // The ring of bands: enough for the decoder to go on while the storage
+    // is made (which takes llvmpipe as long as decoding a fifth of the
+    // picture), and no more than about 12 MiB, less than the first frame
+    // takes after the ring is freed.
+    static constexpr std::size_t RingBytes = std::size_t(12) << 20;
+    static constexpr unsigned MinBandSlots = 4, MaxBandSlots = 64;
 
     const unsigned name_;
     imagedecode::Courier& courier_;
@@ -65,7 +70,8 @@ private:
     // of bands handed out.
     std::unique_ptr<unsigned char[]> whole_;
     std::vector<Slot> bands_;
-    unsigned next_ = 0; // the slot of the band handed out
+    bool made_ = false; // the storage, by the thread whose context is current
+    std::size_t next_ = 0; // the slot of the band handed out
     std::uint32_t bandFirst_ = 0;
     std::uint64_t committed_ = 0;
     imagedecode::MipmapChain chain_;

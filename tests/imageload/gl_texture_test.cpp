@@ -173,7 +173,8 @@ TEST_F(GlTexture, EveryLevelHoldsThePictureOrTheAverageOfTheLevelAbove)
 }
 
 // What the engine had bound, on which unit, and its unpacking, stay as they
-// were; a picture that stops early, or cannot be a texture, is refused.
+// were; a picture that stops early, cannot be a texture, or whose storage
+// the driver cannot make, is refused.
 TEST_F(GlTexture, UploadsLeaveTheEnginesStateAndRefuseWhatIsNotWhole)
 {
     GLuint names[2] = {};
@@ -188,8 +189,14 @@ TEST_F(GlTexture, UploadsLeaveTheEnginesStateAndRefuseWhatIsNotWhole)
     std::string reason;
     const Picture p = RandomPicture(33, 40, PixelLayout::Rgb24, RowOrder::TopDown, 1, 9);
     for (const bool beside : {false, true}) {
-        EXPECT_FALSE(Decode(p, names[0], beside, reason, 20));
+        GLuint name = 0;
+        glGenTextures(1, &name);
+        EXPECT_FALSE(Decode(p, name, beside, reason, 20));
         EXPECT_EQ(reason, "the image was not decoded whole");
+        // Its storage is made for good: a second picture cannot have it.
+        EXPECT_FALSE(Decode(p, name, beside, reason));
+        EXPECT_EQ(reason, "the video driver could not make a texture of it");
+        glDeleteTextures(1, &name);
     }
 
     GLint active = 0, bound = 0, alignment = 0;
