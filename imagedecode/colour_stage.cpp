@@ -1,7 +1,6 @@
 #include "colour_stage.h"
 
 #include <cstring>
-#include <new>
 
 namespace imagedecode {
 
@@ -74,19 +73,8 @@ bool ColourStage::begin(const PictureInfo& picture, std::string& reason)
         return false;
     }
     layout_ = TextureLayoutFor(picture.layout);
-    stride_ = std::size_t(picture.width) * BytesPerPixel(picture.layout);
-    std::uint64_t rows = MaxBandRows;
-    if (picture.passes > 1) {
-        if (!MayKeepWhole(picture, "colour-converted", reason))
-            return false;
-        rows = picture.height;
-    }
-    rows_.reset(new (std::nothrow) unsigned char[rows * stride_]);
-    if (!rows_) {
-        reason = "not enough memory to convert the image's colours";
+    if (!rows_.reserve(picture, "colour-converted", reason))
         return false;
-    }
-    committed_ = 0;
     converted_ = 0;
     // The profile's conversion is the costly one: beside the decoder (or
     // here, when no thread can be had).
@@ -99,7 +87,7 @@ bool ColourStage::begin(const PictureInfo& picture, std::string& reason)
                 index = picture_.order == RowOrder::TopDown ? n : picture_.height - 1 - n;
                 return true;
             },
-            stride_, outBytes);
+            rows_.stride(), outBytes);
     PictureInfo converted = picture;
     converted.layout = layout_;
     converted.passes = 1;
@@ -108,41 +96,29 @@ bool ColourStage::begin(const PictureInfo& picture, std::string& reason)
 
 unsigned char* ColourStage::band(std::uint32_t first, std::uint32_t, std::size_t& stride)
 {
-    stride = stride_;
-    if (picture_.passes > 1)
-        return rows_.get() + std::size_t(first) * stride_;
-    bandFirst_ = first;
-    return rows_.get();
+    return rows_.band(first, stride);
 }
 
 void ColourStage::commit(std::uint32_t first, std::uint32_t count)
 {
-    // Rows are final in the last pass only.
-    const std::uint64_t earlierPasses = std::uint64_t(picture_.passes - 1) * picture_.height;
-    const bool final = committed_ >= earlierPasses;
-    committed_ += count;
-    if (!final)
+    if (!rows_.commit(count))
         return;
-    const std::uint32_t start = picture_.passes > 1 ? 0 : bandFirst_;
     if (!worker_) {
         // In the declared order, straight into the output's rows.
         std::size_t stride = 0;
         unsigned char* out = output_.band(first, count, stride);
         for (std::uint32_t i = 0; i < count; ++i)
-            convert(rows_.get() + std::size_t(first - start + i) * stride_, out + i * stride);
+            convert(rows_.row(first + i), out + i * stride);
         output_.commit(first, count);
         return;
     }
     const RowWorker::Deliver deliver = [this](std::uint32_t index, const unsigned char* row) {
         deliverRow(index, row);
     };
-    for (std::uint32_t i = 0; i < count; ++i) {
-        const std::uint32_t row =
-            picture_.order == RowOrder::TopDown ? first + i : first + count - 1 - i;
-        worker_->push(rows_.get() + std::size_t(row - start) * stride_, deliver);
-    }
+    rows_.eachInOrder(first, count,
+                      [&](std::uint32_t, const unsigned char* row) { worker_->push(row, deliver); });
     // The last row: every converted row goes out before this returns.
-    if (committed_ >= picture_.height) {
+    if (rows_.complete()) {
         worker_->finish(deliver);
         worker_.reset();
     }

@@ -8,6 +8,7 @@
 #pragma once
 
 #include "colour_transform.h"
+#include "incoming_rows.h"
 #include "row_worker.h"
 
 namespace imagedecode {
@@ -33,10 +34,7 @@ private:
     RowSink& output_;
     PictureInfo picture_;
     PixelLayout layout_ = PixelLayout::Rgb24; // of the output
-    std::size_t stride_ = 0;                  // of the input rows
-    std::unique_ptr<unsigned char[]> rows_;   // the band handed out, or a picture of several passes
-    std::uint32_t bandFirst_ = 0;
-    std::uint64_t committed_ = 0; // input rows committed, every pass
+    IncomingRows rows_;
     std::uint32_t converted_ = 0; // rows the worker has converted
     // Converts the rows beside the decoder; last, so that it stops before
     // the rows go.

@@ -1,8 +1,6 @@
 #include "reduce_stage.h"
 
-#include <algorithm>
 #include <cstring>
-#include <new>
 
 namespace imagedecode {
 
@@ -20,20 +18,9 @@ bool ReduceStage::begin(const PictureInfo& picture, std::string& reason)
     if (!reducing_)
         return output_.begin(picture, reason);
 
-    stride_ = std::size_t(picture.width) * BytesPerPixel(picture.layout);
-    std::uint64_t rows = MaxBandRows;
-    if (picture.passes > 1) {
-        if (!MayKeepWhole(picture, "reduced", reason))
-            return false;
-        rows = picture.height;
-    }
-    rows_.reset(new (std::nothrow) unsigned char[rows * stride_]);
-    if (!rows_) {
-        reason = "not enough memory to reduce the image";
+    if (!rows_.reserve(picture, "reduced", reason))
         return false;
-    }
     reducer_.setUp(declared, size_, static_cast<unsigned>(BytesPerPixel(picture.layout)));
-    committed_ = 0;
     // A picture of one pass is reduced beside the decoder (or here, when
     // no thread can be had).
     if (picture.passes == 1)
@@ -44,7 +31,7 @@ bool ReduceStage::begin(const PictureInfo& picture, std::string& reason)
                     std::memcpy(out, reduced, outputBytes());
                 return reduced != nullptr;
             },
-            stride_, outputBytes());
+            rows_.stride(), outputBytes());
     PictureInfo reduced = picture;
     reduced.width = size_.width;
     reduced.height = size_.height;
@@ -56,11 +43,7 @@ unsigned char* ReduceStage::band(std::uint32_t first, std::uint32_t count, std::
 {
     if (!reducing_)
         return output_.band(first, count, stride);
-    stride = stride_;
-    if (picture_.passes > 1)
-        return rows_.get() + std::size_t(first) * stride_;
-    bandFirst_ = first;
-    return rows_.get();
+    return rows_.band(first, stride);
 }
 
 void ReduceStage::commit(std::uint32_t first, std::uint32_t count)
@@ -69,27 +52,19 @@ void ReduceStage::commit(std::uint32_t first, std::uint32_t count)
         output_.commit(first, count);
         return;
     }
-    // Rows are final in the last pass only.
-    const std::uint64_t earlierPasses = std::uint64_t(picture_.passes - 1) * picture_.height;
-    const bool final = committed_ >= earlierPasses;
-    committed_ += count;
-    if (!final)
+    if (!rows_.commit(count))
         return;
-    const std::uint32_t start = picture_.passes > 1 ? 0 : bandFirst_;
     const RowWorker::Deliver deliver = [this](std::uint32_t done, const unsigned char* reduced) {
         deliverRow(done, reduced);
     };
-    for (std::uint32_t i = 0; i < count; ++i) {
-        const std::uint32_t row =
-            picture_.order == RowOrder::TopDown ? first + i : first + count - 1 - i;
-        const unsigned char* in = rows_.get() + std::size_t(row - start) * stride_;
+    rows_.eachInOrder(first, count, [&](std::uint32_t, const unsigned char* row) {
         if (worker_)
-            worker_->push(in, deliver);
+            worker_->push(row, deliver);
         else
-            reduceRow(in);
-    }
+            reduceRow(row);
+    });
     // The last row: every reduced row goes out before this returns.
-    if (worker_ && committed_ >= std::uint64_t(picture_.passes) * picture_.height) {
+    if (worker_ && rows_.complete()) {
         worker_->finish(deliver);
         worker_.reset();
     }

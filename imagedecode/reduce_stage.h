@@ -7,6 +7,7 @@
 #pragma once
 
 #include "area_reducer.h"
+#include "incoming_rows.h"
 #include "row_worker.h"
 
 #include <memory>
@@ -37,10 +38,7 @@ private:
     PictureInfo picture_;
     bool reducing_ = false;
     AreaReducer reducer_;
-    std::size_t stride_ = 0;                // of the input rows
-    std::unique_ptr<unsigned char[]> rows_; // the band handed out, or a picture of several passes
-    std::uint32_t bandFirst_ = 0;
-    std::uint64_t committed_ = 0; // input rows committed, every pass
+    IncomingRows rows_;
     // Reduces the rows of a picture of one pass on a second thread; last,
     // so that it stops before the reducer and the rows go.
     std::unique_ptr<RowWorker> worker_;
