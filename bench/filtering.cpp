@@ -28,16 +28,6 @@
 
 using namespace irr;
 
-// The viewer's program-wide state that its library reads.
-scene::ISceneManager* smgr;
-video::IVideoDriver* driver;
-gui::IGUIEnvironment* guienv;
-SKeyMap keyMap[4];
-video::ITexture* cylinder;
-gpano::TexturePlacement placement;
-f32 heading;
-s32 panoramamaterial = -1;
-
 namespace {
 
 const char usage[] =

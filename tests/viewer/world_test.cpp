@@ -4,16 +4,6 @@
 
 using namespace irr;
 
-// The main unit's variables that the viewer's library reads; NullViewer sets them.
-scene::ISceneManager* smgr;
-video::IVideoDriver* driver;
-gui::IGUIEnvironment* guienv;
-SKeyMap keyMap[4];
-video::ITexture* cylinder;
-gpano::TexturePlacement placement;
-f32 heading;
-s32 panoramamaterial = -1;
-
 using World = NullViewer;
 
 // A camera that only turns, and the mesh in slot 0 with every material unlit, with
