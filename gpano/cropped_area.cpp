@@ -24,30 +24,37 @@ bool IsBlank(char c)
     return c == ' ' || c == '\t' || c == '\n' || c == '\r';
 }
 
-// A decimal whole number from `least` to MaxPanoramaSide, with blanks around
-// it allowed; else the problem.
-bool ReadCount(const Properties& properties, Property property, std::uint32_t least,
-               std::uint32_t& count, std::string& problem)
+// The text without the blanks around it.
+std::string Trimmed(const std::string& text)
 {
-    const std::string& text = properties.values[property];
     std::size_t begin = 0, end = text.size();
     while (begin < end && IsBlank(text[begin]))
         ++begin;
     while (end > begin && IsBlank(text[end - 1]))
         --end;
+    return text.substr(begin, end - begin);
+}
+
+// A decimal whole number from `least` to MaxPanoramaSide, with blanks around
+// it allowed; else the problem.
+bool ReadCount(const Properties& properties, Property property, std::uint32_t least,
+               std::uint32_t& count, std::string& problem)
+{
+    const std::string digits = Trimmed(properties.values[property]);
     std::uint64_t value = 0;
-    bool number = begin < end;
-    for (std::size_t i = begin; i < end && number; ++i) {
-        number = text[i] >= '0' && text[i] <= '9';
-        value = std::min<std::uint64_t>(value * 10 + unsigned(text[i] - '0'), MaxPanoramaSide + 1);
+    bool number = !digits.empty();
+    for (std::size_t i = 0; i < digits.size() && number; ++i) {
+        number = digits[i] >= '0' && digits[i] <= '9';
+        value =
+            std::min<std::uint64_t>(value * 10 + unsigned(digits[i] - '0'), MaxPanoramaSide + 1);
     }
     if (number && value >= least && value <= MaxPanoramaSide) {
         count = static_cast<std::uint32_t>(value);
         return true;
     }
-    const std::string shown = text.substr(begin, std::min<std::size_t>(end - begin, 40));
-    problem = PropertyName(property) + " is \"" + shown + "\", not a whole number from " +
-              std::to_string(least) + " to " + std::to_string(MaxPanoramaSide);
+    problem = PropertyName(property) + " is \"" + digits.substr(0, 40) +
+              "\", not a whole number from " + std::to_string(least) + " to " +
+              std::to_string(MaxPanoramaSide);
     return false;
 }
 
@@ -144,12 +151,7 @@ bool ReadDegrees(const Properties& properties, Property property, double& degree
                  std::string& problem)
 {
     const std::string& text = properties.values[property];
-    std::size_t begin = 0, end = text.size();
-    while (begin < end && IsBlank(text[begin]))
-        ++begin;
-    while (end > begin && IsBlank(text[end - 1]))
-        --end;
-    const std::string number = text.substr(begin, end - begin);
+    const std::string number = Trimmed(text);
     std::size_t digits = 0, at = number.empty() || (number[0] != '-' && number[0] != '+') ? 0 : 1;
     bool point = false, valid = at < number.size() && number.size() <= 40;
     for (; valid && at < number.size(); ++at) {

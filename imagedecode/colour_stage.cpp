@@ -115,8 +115,9 @@ void ColourStage::commit(std::uint32_t first, std::uint32_t count)
     const RowWorker::Deliver deliver = [this](std::uint32_t index, const unsigned char* row) {
         deliverRow(index, row);
     };
-    rows_.eachInOrder(first, count,
-                      [&](std::uint32_t, const unsigned char* row) { worker_->push(row, deliver); });
+    rows_.eachInOrder(first, count, [&](std::uint32_t, const unsigned char* row) {
+        worker_->push(row, deliver);
+    });
     // The last row: every converted row goes out before this returns.
     if (rows_.complete()) {
         worker_->finish(deliver);

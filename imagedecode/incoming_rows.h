@@ -24,10 +24,7 @@ public:
     bool commit(std::uint32_t count);
 
     // Whether every row of every pass has been committed.
-    bool complete() const
-    {
-        return committed_ >= std::uint64_t(picture_.passes) * picture_.height;
-    }
+    bool complete() const { return committed_ >= std::uint64_t(picture_.passes) * picture_.height; }
 
     // Row `index` of the picture, committed in the last band (or pass).
     const unsigned char* row(std::uint32_t index) const
