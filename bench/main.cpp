@@ -9,7 +9,6 @@
 
 #include <irrlicht.h>
 
-#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -90,46 +89,54 @@ bool writeImage(video::IVideoDriver* driver, const std::string& path, u32 width,
     return ok;
 }
 
-// The sample panorama at the size as HEIC, AVIF and WebP, added to the
-// images after the first JPEG and its Adobe RGB copy.
-bool writeModernFormats(bench::Workspace& ws, u32 width, u32 height)
+bool writeBytes(const std::string& path, const testimages::Bytes& bytes)
 {
-    SIrrlichtCreationParameters params;
-    params.DriverType = video::EDT_NULL;
-    params.LoggingLevel = ELL_ERROR;
-    IrrlichtDevice* device = createDeviceEx(params);
-    if (!device)
+    return bool(
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size())));
+}
+
+// The first picture again, listed after it: as a camera set to Adobe RGB
+// writes it (the same samples, with its profile), and as phones and the
+// web save it (HEIC, AVIF and WebP).
+bool writeOtherKinds(video::IVideoDriver* driver, bench::Workspace& ws, u32 width, u32 height)
+{
+    std::ifstream in(ws.images.front().path, std::ios::binary);
+    const testimages::Bytes jpeg((std::istreambuf_iterator<char>(in)), {});
+    if (jpeg.empty())
         return false;
     video::IImage* image =
-        device->getVideoDriver()->createImage(video::ECF_R8G8B8, core::dimension2du(width, height));
-    testimages::Picture picture{width, height};
-    if (image) {
-        samplepano::paint(*image);
-        for (u32 y = 0; y < height; ++y)
-            for (u32 x = 0; x < width; ++x)
-                picture.argb.push_back(image->getPixel(x, y).color);
-        image->drop();
-    }
-    device->drop();
-    if (picture.argb.empty())
+        driver->createImage(video::ECF_R8G8B8, core::dimension2du(width, height));
+    if (!image)
         return false;
+    samplepano::paint(*image);
+    testimages::Picture picture{width, height};
+    for (u32 y = 0; y < height; ++y)
+        for (u32 x = 0; x < width; ++x)
+            picture.argb.push_back(image->getPixel(x, y).color);
+    image->drop();
+
     modernformats::HeifOptions heif;
     heif.fast = true;
-    const std::string size = std::to_string(width) + " x " + std::to_string(height);
-    const std::pair<std::string, testimages::Bytes> files[] = {
-        {"HEIC", modernformats::EncodeHeif(picture, modernformats::Heif::Hevc, heif)},
-        {"AVIF", modernformats::EncodeHeif(picture, modernformats::Heif::Av1, heif)},
-        {"WebP", modernformats::EncodeWebp(picture, false, false)}};
-    std::size_t at = 2;
-    for (const auto& [kind, bytes] : files) {
-        std::string name = kind;
-        for (char& c : name)
-            c = char(std::tolower(static_cast<unsigned char>(c)));
-        const std::string path = ws.dir + "/panorama." + name;
-        if (!std::ofstream(path, std::ios::binary)
-                 .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size())))
+    const struct
+    {
+        const char* file;
+        const char* kind;
+        testimages::Bytes bytes;
+    } files[] = {{"panorama-adobe.jpg", "Adobe RGB JPEG",
+                  profiles::WithJpegProfile(jpeg, profiles::RgbProfile(profiles::AdobeRgb))},
+                 {"panorama.heic", "HEIC",
+                  modernformats::EncodeHeif(picture, modernformats::Heif::Hevc, heif)},
+                 {"panorama.avif", "AVIF",
+                  modernformats::EncodeHeif(picture, modernformats::Heif::Av1, heif)},
+                 {"panorama.webp", "WebP", modernformats::EncodeWebp(picture, false, false)}};
+    const std::string size = std::to_string(width) + " x " + std::to_string(height) + " ";
+    std::ptrdiff_t at = 1;
+    for (const auto& file : files) {
+        const std::string path = ws.dir + "/" + file.file;
+        if (!writeBytes(path, file.bytes))
             return false;
-        ws.images.insert(ws.images.begin() + std::ptrdiff_t(at++), {path, size + " " + kind});
+        ws.images.insert(ws.images.begin() + at++, {path, size + file.kind});
     }
     return true;
 }
@@ -188,26 +195,8 @@ bool prepare(const bench::Options& options, bench::Workspace& ws)
             {path, std::to_string(width) + " x " + std::to_string(height) + " " + kind});
         ok = ok && writeImage(device->getVideoDriver(), path, width, height, picture.quality);
     }
+    ok = ok && writeOtherKinds(device->getVideoDriver(), ws, 8192 / scale, 4096 / scale);
     device->drop();
-
-    // The first picture again, as a camera set to Adobe RGB writes it: the
-    // same samples, with its profile.
-    if (ok) {
-        std::ifstream in(ws.images.front().path, std::ios::binary);
-        const testimages::Bytes jpeg((std::istreambuf_iterator<char>(in)), {});
-        const testimages::Bytes tagged =
-            profiles::WithJpegProfile(jpeg, profiles::RgbProfile(profiles::AdobeRgb));
-        const std::string path = ws.dir + "/panorama-adobe.jpg";
-        ok = bool(std::ofstream(path, std::ios::binary)
-                      .write(reinterpret_cast<const char*>(tagged.data()),
-                             std::streamsize(tagged.size())));
-        ws.images.insert(ws.images.begin() + 1, {path, ws.images.front().label.substr(
-                                                           0, ws.images.front().label.size() - 4) +
-                                                           "Adobe RGB JPEG"});
-    }
-    // And as phones and the web save it: HEIC, AVIF and WebP.
-    if (ok)
-        ok = writeModernFormats(ws, 8192 / scale, 4096 / scale);
     if (!ok)
         std::cerr << "skyglass-bench: cannot write the test images in " << ws.dir << "\n";
     return ok;
