@@ -26,7 +26,6 @@ cmake -S "$root" -B "$root/build-asan" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 cmake --build "$root/build-asan" --target imageload_tests gpano_tests -j"$jobs"
 for tests in imageload/imageload_tests gpano/gpano_tests; do
     ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
-        LSAN_OPTIONS="suppressions=$suppressions" \
         "$root/build-asan/tests/$tests" --gtest_brief=1
 done
 

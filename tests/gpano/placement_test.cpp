@@ -1,12 +1,10 @@
 // Where a partial panorama goes: the texture coordinates that find it on the
-// sphere, and the picture padded with black to the full panorama.
-#include "pad_stage.h"
-#include "picture_buffer.h"
+// sphere, and the size of the full panorama a picture is padded to.
 #include "placement.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -85,38 +83,6 @@ TEST(Placement, PadsToTheFullPanoramaWithinTheTextureLimit)
                   std::vector<unsigned>(
                       {e.width, e.height, e.pictureWidth, e.pictureHeight, e.left, e.top}))
             << c.area.width << " x " << c.area.height << " limit " << c.limits.maxWidth;
-    }
-}
-
-// Every pixel: the picture's where it is placed, opaque black elsewhere.
-TEST(Placement, PaddedPictureIsBlackAroundThePicture)
-{
-    using imagedecode::PixelLayout;
-    const gpano::PaddedPanorama padded{5, 4, 3, 2, 1, 2};
-    for (const PixelLayout layout : {PixelLayout::Rgb24, PixelLayout::Argb32}) {
-        const std::size_t bytes = imagedecode::BytesPerPixel(layout);
-        std::vector<unsigned char> picture(3 * 2 * bytes);
-        for (std::size_t i = 0; i < picture.size(); ++i)
-            picture[i] = static_cast<unsigned char>(i + 1);
-        imagedecode::PictureBuffer buffer;
-        imagedecode::PadStage pad({padded.width, padded.height}, padded.left, padded.top, buffer);
-        std::string reason;
-        ASSERT_TRUE(pad.begin({padded.pictureWidth, padded.pictureHeight, layout}, reason));
-        std::size_t stride = 0;
-        unsigned char* rows = pad.band(0, 2, stride);
-        for (unsigned y = 0; y < 2; ++y)
-            std::copy_n(picture.data() + y * 3 * bytes, 3 * bytes, rows + y * stride);
-        pad.commit(0, 2);
-        const unsigned char* canvas = buffer.pixels();
-        for (unsigned y = 0; y < 4; ++y)
-            for (unsigned x = 0; x < 5; ++x)
-                for (std::size_t b = 0; b < bytes; ++b) {
-                    const bool inside = x >= 1 && x < 4 && y >= 2;
-                    const unsigned black = b == 3 ? 0xFF : 0;
-                    EXPECT_EQ(canvas[(y * 5 + x) * bytes + b],
-                              inside ? picture[((y - 2) * 3 + x - 1) * bytes + b] : black)
-                        << x << ", " << y;
-                }
     }
 }
 

@@ -101,16 +101,6 @@ TEST(MipmapChain, HalvesEachSideDownToOnePixel)
     }
 }
 
-// A 2 x 2 box rounds halves up: 0.25 down, 0.5 and 0.75 up.
-TEST(MipmapChain, BoxesRoundHalvesUp)
-{
-    const Level picture{{4, 2}, {1, 1, 1, 0, 1, 1, /**/ 255, 255, 255, 255, 255, 255,
-                                 0, 0, 1, 0, 0, 0, /**/ 255, 255, 255, 254, 254, 254}};
-    const std::vector<Level> levels = Chain(picture, 3, false);
-    ASSERT_EQ(levels.size(), 2u);
-    EXPECT_EQ(levels[0].samples, std::vector<unsigned char>({0, 1, 1, 255, 255, 255}));
-}
-
 // Random pictures of even, odd and mixed sides, with three channels and
 // four, from the top and from the bottom, against the plain area average of
 // each level from the one above.

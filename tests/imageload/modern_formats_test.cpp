@@ -14,7 +14,6 @@
 
 #include <gtest/gtest.h>
 #include <irrlicht.h>
-#include <libheif/heif.h>
 
 #include <random>
 
@@ -32,13 +31,6 @@ Picture Corner(bool alpha)
         for (unsigned x = 0; x < 8; ++x)
             p.argb[y * p.width + x] = 0xFFFF0000u;
     return p;
-}
-
-TEST(ModernFormats, DebiansLibheifDecodesHevcAndAv1)
-{
-    heif_init(nullptr);
-    EXPECT_TRUE(heif_have_decoder_for_format(heif_compression_HEVC));
-    EXPECT_TRUE(heif_have_decoder_for_format(heif_compression_AV1));
 }
 
 class HeifCodings : public testing::TestWithParam<Heif>

@@ -236,39 +236,43 @@ TEST(ReprojectStage, MovesRowsToTheHeightsItsMapGives)
 }
 
 // Rows go to their place in the canvas, opaque black all round, in the
-// order the picture declares and in every pass of an interlaced one; a
-// picture that does not fit its place is refused.
+// order the picture declares and in every pass of an interlaced one, inside
+// the canvas or reaching its right and bottom edges; a picture that does not
+// fit its place is refused.
 TEST(PadStage, PlacesThePictureInABlackCanvas)
 {
     const PictureSize canvas{400, 200};
-    const std::uint32_t left = 50, top = 20;
-    for (PixelLayout layout : {PixelLayout::Rgb24, PixelLayout::Argb32})
-        for (RowOrder order : {RowOrder::TopDown, RowOrder::BottomUp})
-            for (unsigned passes : {1u, 3u}) {
-                SCOPED_TRACE(testing::Message() << int(layout) << int(order) << passes);
-                Reduction r = RandomPicture(layout, order);
-                r.picture.passes = passes;
-                const std::size_t pixelBytes = BytesPerPixel(layout);
-                std::vector<unsigned char> expected;
-                const unsigned char black[4] = {0, 0, 0, 0xFF}; // 0xFF000000 on little-endian
-                for (std::uint32_t i = 0; i < canvas.width * canvas.height; ++i)
-                    expected.insert(expected.end(), black, black + pixelBytes);
-                for (std::uint32_t y = 0; y < r.picture.height; ++y)
-                    std::copy_n(r.pixels.data() + y * r.picture.width * pixelBytes,
-                                r.picture.width * pixelBytes,
-                                expected.data() + ((top + y) * canvas.width + left) * pixelBytes);
+    const std::pair<std::uint32_t, std::uint32_t> places[] = {{50, 20}, {99, 43}};
+    for (const auto& [left, top] : places)
+        for (PixelLayout layout : {PixelLayout::Rgb24, PixelLayout::Argb32})
+            for (RowOrder order : {RowOrder::TopDown, RowOrder::BottomUp})
+                for (unsigned passes : {1u, 3u}) {
+                    SCOPED_TRACE(testing::Message() << left << "," << top << " " << int(layout)
+                                                    << int(order) << passes);
+                    Reduction r = RandomPicture(layout, order);
+                    r.picture.passes = passes;
+                    const std::size_t pixelBytes = BytesPerPixel(layout);
+                    std::vector<unsigned char> expected;
+                    const unsigned char black[4] = {0, 0, 0, 0xFF}; // 0xFF000000 on little-endian
+                    for (std::uint32_t i = 0; i < canvas.width * canvas.height; ++i)
+                        expected.insert(expected.end(), black, black + pixelBytes);
+                    for (std::uint32_t y = 0; y < r.picture.height; ++y)
+                        std::copy_n(r.pixels.data() + y * r.picture.width * pixelBytes,
+                                    r.picture.width * pixelBytes,
+                                    expected.data() +
+                                        ((top + y) * canvas.width + left) * pixelBytes);
 
-                CheckingSink checking(RowsBottomUp | RowsMoreThanOnce);
-                PadStage pad(canvas, left, top, checking);
-                std::string reason;
-                ASSERT_TRUE(pad.begin(r.picture, reason)) << reason;
-                for (unsigned pass = 0; pass < passes; ++pass)
-                    Feed(pad, r.picture, r.pixels, r.picture.height);
-                EXPECT_TRUE(checking.complete());
-                EXPECT_EQ(checking.faults(), "");
-                EXPECT_EQ(checking.picture().passes, passes);
-                EXPECT_EQ(checking.pixels(), expected);
-            }
+                    CheckingSink checking(RowsBottomUp | RowsMoreThanOnce);
+                    PadStage pad(canvas, left, top, checking);
+                    std::string reason;
+                    ASSERT_TRUE(pad.begin(r.picture, reason)) << reason;
+                    for (unsigned pass = 0; pass < passes; ++pass)
+                        Feed(pad, r.picture, r.pixels, r.picture.height);
+                    EXPECT_TRUE(checking.complete());
+                    EXPECT_EQ(checking.faults(), "");
+                    EXPECT_EQ(checking.picture().passes, passes);
+                    EXPECT_EQ(checking.pixels(), expected);
+                }
 
     CheckingSink checking(0);
     PadStage pad({301, 157}, 0, 1, checking);

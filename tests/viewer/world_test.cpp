@@ -79,18 +79,6 @@ TEST_F(World, PartialPanoramaIsPlacedOnEveryMaterial)
 }
 
 // The camera opens turned as the picture's metadata chose, level.
-TEST_F(World, CameraOpensAtTheChosenHeading)
-{
-    for (const f32 chosen : {0.0f, 90.0f, 271.5f}) {
-        heading = chosen;
-        smgr->clear();
-        smgr->getMeshCache()->clear();
-        ASSERT_TRUE(CreateWorld());
-        EXPECT_EQ(camera->getRotation(), core::vector3df(0.0f, chosen, 0.0f));
-    }
-    heading = 0.0f;
-}
-
 // On OpenGL the viewer's own material draws every material of the mesh, its
 // texture filtered trilinearly; the other drivers keep the engine's solid
 // material and its bilinear filter.
