@@ -6,13 +6,6 @@ namespace imagedecode {
 
 namespace {
 
-// A 16-bit sample (big-endian) to 8 bits, rounded as libpng scales it.
-unsigned char Scaled(const unsigned char* sample)
-{
-    const unsigned v = unsigned(sample[0]) << 8 | sample[1];
-    return static_cast<unsigned char>((v * 255 + 32895) >> 16);
-}
-
 void PutArgb(unsigned char* out, unsigned a, unsigned r, unsigned g, unsigned b)
 {
     const std::uint32_t argb = a << 24 | r << 16 | g << 8 | b;
@@ -37,27 +30,23 @@ void ConvertAsSrgb(PixelLayout samples, const unsigned char* in, unsigned char* 
             PutArgb(out, in[1], in[0], in[0], in[0]);
             break;
         case PixelLayout::Grey16:
-            out[0] = out[1] = out[2] = Scaled(in);
+            out[0] = out[1] = out[2] = Scale16To8(in);
             break;
         case PixelLayout::GreyAlpha16: {
-            const unsigned grey = Scaled(in);
-            PutArgb(out, Scaled(in + 2), grey, grey, grey);
+            const unsigned grey = Scale16To8(in);
+            PutArgb(out, Scale16To8(in + 2), grey, grey, grey);
             break;
         }
         case PixelLayout::Rgb48:
-            out[0] = Scaled(in), out[1] = Scaled(in + 2), out[2] = Scaled(in + 4);
+            out[0] = Scale16To8(in), out[1] = Scale16To8(in + 2), out[2] = Scale16To8(in + 4);
             break;
         case PixelLayout::Rgba64:
-            PutArgb(out, Scaled(in + 6), Scaled(in), Scaled(in + 2), Scaled(in + 4));
+            PutArgb(out, Scale16To8(in + 6), Scale16To8(in), Scale16To8(in + 2),
+                    Scale16To8(in + 4));
             break;
-        case PixelLayout::Cmyk32: {
-            // Adobe's inverted CMYK: each byte is 255 - ink.
-            const unsigned k = in[3];
-            out[0] = static_cast<unsigned char>(in[0] * k / 255);
-            out[1] = static_cast<unsigned char>(in[1] * k / 255);
-            out[2] = static_cast<unsigned char>(in[2] * k / 255);
+        case PixelLayout::Cmyk32:
+            CmykToRgb(in, out);
             break;
-        }
         }
         in += BytesPerPixel(samples);
         out += BytesPerPixel(TextureLayoutFor(samples));

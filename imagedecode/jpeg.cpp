@@ -325,18 +325,6 @@ void CapLibraryMemory(jpeg_decompress_struct& cinfo)
         static_cast<long>(std::min(2 * samples + LibraryMemoryMargin, MaxLibraryMemory));
 }
 
-// Adobe writes CMYK inverted: each stored value is 255 - ink.
-void CmykToRgb(const unsigned char* cmyk, std::size_t pixels, unsigned char* out)
-{
-    for (std::size_t i = 0; i < pixels; ++i) {
-        const unsigned char* p = cmyk + 4 * i;
-        const unsigned k = p[3];
-        out[3 * i + 0] = static_cast<unsigned char>(p[0] * k / 255);
-        out[3 * i + 1] = static_cast<unsigned char>(p[1] * k / 255);
-        out[3 * i + 2] = static_cast<unsigned char>(p[2] * k / 255);
-    }
-}
-
 // Reads the scan lines into the sink's bands. Several rows per call: with
 // plain upsampling the library then works on row pairs in place instead of
 // through a spare row. It may give fewer rows than asked; the rest belong to
@@ -360,7 +348,8 @@ void ReadRows(jpeg_decompress_struct& cinfo, PixelLayout layout, RowSink& sink, 
         if (read == 0)
             break;
         for (JDIMENSION i = 0; cmyk && i < read; ++i)
-            CmykToRgb(rows[i], width, out + i * stride);
+            for (JDIMENSION x = 0; x < width; ++x)
+                CmykToRgb(rows[i] + 4 * x, out + i * stride + 3 * x);
         sink.commit(first, read);
         work.pixelsFilled += std::uint64_t(read) * width;
     }

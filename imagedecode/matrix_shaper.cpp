@@ -1,5 +1,7 @@
 #include "matrix_shaper.h"
 
+#include "byte_reader.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -9,18 +11,6 @@ namespace imagedecode {
 namespace {
 
 constexpr std::int32_t One = 1 << 14; // linear light in fixed point
-
-constexpr bool IsWide(PixelLayout layout)
-{
-    return layout == PixelLayout::Grey16 || layout == PixelLayout::GreyAlpha16 ||
-           layout == PixelLayout::Rgb48 || layout == PixelLayout::Rgba64;
-}
-
-constexpr bool IsGrey(PixelLayout layout)
-{
-    return layout == PixelLayout::Grey8 || layout == PixelLayout::GreyAlpha8 ||
-           layout == PixelLayout::Grey16 || layout == PixelLayout::GreyAlpha16;
-}
 
 // A number from a profile, which may be anything, within [low, high]; 0
 // when it is no number.
@@ -38,25 +28,14 @@ unsigned char Byte(double v)
 // the sum cannot pass them; a profile's own matrix keeps them below 4 * One.
 constexpr double MostPart = double(1 << 28);
 
-std::size_t Wide(const unsigned char* s)
-{
-    return std::size_t(s[0]) << 8 | s[1];
-}
-
-// A 16-bit sample (big-endian) to 8 bits, rounded as libpng scales it.
-unsigned char Scaled(const unsigned char* s)
-{
-    return static_cast<unsigned char>((unsigned(Wide(s)) * 255 + 32895) >> 16);
-}
-
 } // namespace
 
 MatrixShaper::MatrixShaper(PixelLayout samples, const std::function<double(int, double)>& linear,
                            const double matrix[9], const std::function<double(double)>& encode)
     : samples_(samples)
 {
-    const std::size_t values = IsWide(samples) ? 65536 : 256;
-    if (IsGrey(samples)) {
+    const std::size_t values = IsWideLayout(samples) ? 65536 : 256;
+    if (IsGreyLayout(samples)) {
         grey_.resize(values);
         for (std::size_t v = 0; v < values; ++v)
             grey_[v] = Byte(encode(Within(linear(0, double(v) / (values - 1)), 0.0, 1.0)));
@@ -82,19 +61,10 @@ MatrixShaper::MatrixShaper(PixelLayout samples, const std::function<double(int, 
 template <PixelLayout Samples>
 void MatrixShaper::run(const unsigned char* in, unsigned char* out, std::size_t pixels) const
 {
-    constexpr std::size_t InBytes = Samples == PixelLayout::Rgb24        ? 3
-                                    : Samples == PixelLayout::Argb32     ? 4
-                                    : Samples == PixelLayout::Rgb48      ? 6
-                                    : Samples == PixelLayout::Rgba64     ? 8
-                                    : Samples == PixelLayout::Grey8      ? 1
-                                    : Samples == PixelLayout::Grey16     ? 2
-                                    : Samples == PixelLayout::GreyAlpha8 ? 2
-                                                                         : 4;
-    constexpr bool Alpha = Samples == PixelLayout::Argb32 || Samples == PixelLayout::Rgba64 ||
-                           Samples == PixelLayout::GreyAlpha8 ||
-                           Samples == PixelLayout::GreyAlpha16;
-    constexpr bool Grey = IsGrey(Samples);
-    constexpr bool Wide16 = IsWide(Samples);
+    constexpr std::size_t InBytes = BytesPerPixel(Samples);
+    constexpr bool Alpha = TextureLayoutFor(Samples) == PixelLayout::Argb32;
+    constexpr bool Grey = IsGreyLayout(Samples);
+    constexpr bool Wide16 = IsWideLayout(Samples);
     const unsigned char* grey = grey_.data();
     const std::int32_t* parts[9];
     for (int i = 0; i < 9; ++i)
@@ -107,19 +77,19 @@ void MatrixShaper::run(const unsigned char* in, unsigned char* out, std::size_t 
     for (std::size_t i = 0; i < pixels; ++i, in += InBytes, out += Alpha ? 4 : 3) {
         unsigned char red, green, blue, alpha = 255;
         if constexpr (Grey) {
-            red = green = blue = grey[Wide16 ? Wide(in) : in[0]];
+            red = green = blue = grey[Wide16 ? LoadBe16(in) : in[0]];
             if constexpr (Alpha)
-                alpha = Wide16 ? Scaled(in + 2) : in[1];
+                alpha = Wide16 ? Scale16To8(in + 2) : in[1];
         } else {
             std::size_t r, g, b;
             if constexpr (Samples == PixelLayout::Argb32) // bytes blue, green, red, alpha
                 b = in[0], g = in[1], r = in[2], alpha = in[3];
             else if constexpr (Wide16)
-                r = Wide(in), g = Wide(in + 2), b = Wide(in + 4);
+                r = LoadBe16(in), g = LoadBe16(in + 2), b = LoadBe16(in + 4);
             else
                 r = in[0], g = in[1], b = in[2];
             if constexpr (Samples == PixelLayout::Rgba64)
-                alpha = Scaled(in + 6);
+                alpha = Scale16To8(in + 6);
             red = channel(r, g, b, 0);
             green = channel(r, g, b, 1);
             blue = channel(r, g, b, 2);

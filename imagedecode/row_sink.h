@@ -34,7 +34,7 @@ enum class PixelLayout
     Cmyk32
 };
 
-inline std::size_t BytesPerPixel(PixelLayout layout)
+constexpr std::size_t BytesPerPixel(PixelLayout layout)
 {
     switch (layout) {
     case PixelLayout::Grey8:
@@ -57,13 +57,13 @@ inline std::size_t BytesPerPixel(PixelLayout layout)
 }
 
 // Whether a texture takes rows of this layout as they are.
-inline bool IsTextureLayout(PixelLayout layout)
+constexpr bool IsTextureLayout(PixelLayout layout)
 {
     return layout == PixelLayout::Rgb24 || layout == PixelLayout::Argb32;
 }
 
 // The texture's layout for samples of this layout: with alpha or without.
-inline PixelLayout TextureLayoutFor(PixelLayout samples)
+constexpr PixelLayout TextureLayoutFor(PixelLayout samples)
 {
     switch (samples) {
     case PixelLayout::Argb32:
@@ -74,6 +74,35 @@ inline PixelLayout TextureLayoutFor(PixelLayout samples)
     default:
         return PixelLayout::Rgb24;
     }
+}
+
+constexpr bool IsGreyLayout(PixelLayout layout)
+{
+    return layout == PixelLayout::Grey8 || layout == PixelLayout::GreyAlpha8 ||
+           layout == PixelLayout::Grey16 || layout == PixelLayout::GreyAlpha16;
+}
+
+// Whether the samples are 16 bits each.
+constexpr bool IsWideLayout(PixelLayout layout)
+{
+    return layout == PixelLayout::Grey16 || layout == PixelLayout::GreyAlpha16 ||
+           layout == PixelLayout::Rgb48 || layout == PixelLayout::Rgba64;
+}
+
+// A 16-bit sample (big-endian) to 8 bits, rounded as libpng scales it.
+inline unsigned char Scale16To8(const unsigned char* sample)
+{
+    const unsigned v = unsigned(sample[0]) << 8 | sample[1];
+    return static_cast<unsigned char>((v * 255 + 32895) >> 16);
+}
+
+// A CMYK pixel as Adobe stores it (each byte 255 - ink) to RGB, by its ink.
+inline void CmykToRgb(const unsigned char* cmyk, unsigned char* rgb)
+{
+    const unsigned k = cmyk[3];
+    rgb[0] = static_cast<unsigned char>(cmyk[0] * k / 255);
+    rgb[1] = static_cast<unsigned char>(cmyk[1] * k / 255);
+    rgb[2] = static_cast<unsigned char>(cmyk[2] * k / 255);
 }
 
 // The order in which a decoder hands its rows: from the top row (index 0)
@@ -124,7 +153,6 @@ inline bool MayKeepWhole(const PictureInfo& picture, const char* done, std::stri
 
 // Most rows in one band.
 constexpr std::uint32_t MaxBandRows = 16;
-
 
 // The decoder's side of the protocol, in this order:
 // 1. begin(picture) once, before anything else. A sink that cannot take the
