@@ -6,7 +6,10 @@
 #include <GL/glext.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstring>
 #include <new>
+#include <string_view>
 
 namespace {
 
@@ -37,6 +40,24 @@ public:
 private:
     GLint unit_ = GL_TEXTURE0, before_ = 0, alignment_ = 4, rowLength_ = 0;
 };
+
+// Whether the driver makes immutable texture storage: OpenGL 4.2 or its
+// extension. The function's address alone does not tell, since GLX gives
+// one for any name it is asked.
+bool HasTextureStorage()
+{
+    int major = 0, minor = 0;
+    const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+    if (version && std::sscanf(version, "%d.%d", &major, &minor) == 2 &&
+        (major > 4 || (major == 4 && minor >= 2)))
+        return true;
+    const char* extensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
+    const std::string_view name = "GL_ARB_texture_storage";
+    for (const char* at = extensions; at && (at = std::strstr(at, name.data())); at += name.size())
+        if ((at == extensions || at[-1] == ' ') && (at[name.size()] == ' ' || !at[name.size()]))
+            return true;
+    return false;
+}
 
 } // namespace
 
@@ -96,9 +117,11 @@ bool GlTextureSink::makeStorage()
     const GLenum internal = alpha ? GL_RGBA8 : GL_RGB8;
     const GLsizei levels = GLsizei(chain_.levels() + 1);
     using TexStorage2D = void (*)(GLenum, GLsizei, GLenum, GLsizei, GLsizei);
-    if (const auto storage = reinterpret_cast<TexStorage2D>(GlFunction("glTexStorage2D"))) {
-        storage(GL_TEXTURE_2D, levels, internal, GLsizei(picture_.width),
-                GLsizei(picture_.height));
+    const auto storage = HasTextureStorage()
+                             ? reinterpret_cast<TexStorage2D>(GlFunction("glTexStorage2D"))
+                             : nullptr;
+    if (storage) {
+        storage(GL_TEXTURE_2D, levels, internal, GLsizei(picture_.width), GLsizei(picture_.height));
     } else {
         for (GLint level = 0; level < levels; ++level) {
             const imagedecode::PictureSize size = chain_.size(unsigned(level));
@@ -144,10 +167,10 @@ void GlTextureSink::commit(std::uint32_t first, std::uint32_t count)
 // levels in the order declared.
 void GlTextureSink::addToLevels(std::uint32_t count, const unsigned char* rows)
 {
-    const imagedecode::MipmapChain::Deliver deliver =
-        [this](unsigned level, std::uint32_t arrived, const unsigned char* pixels) {
-            gather(level, arrived, pixels);
-        };
+    const imagedecode::MipmapChain::Deliver deliver = [this](unsigned level, std::uint32_t arrived,
+                                                             const unsigned char* pixels) {
+        gather(level, arrived, pixels);
+    };
     const bool topDown = picture_.order == imagedecode::RowOrder::TopDown;
     for (std::uint32_t i = 0; i < count; ++i)
         chain_.add(rows + std::size_t(topDown ? i : count - 1 - i) * stride_, deliver);
@@ -183,16 +206,15 @@ void GlTextureSink::gather(unsigned level, std::uint32_t arrived, const unsigned
 std::uint64_t GlTextureSink::send(unsigned level, std::uint32_t first, std::uint32_t count,
                                   const unsigned char* rows)
 {
-    const GLenum format =
-        picture_.layout == imagedecode::PixelLayout::Argb32 ? GL_BGRA : GL_RGB;
+    const GLenum format = picture_.layout == imagedecode::PixelLayout::Argb32 ? GL_BGRA : GL_RGB;
     const GLsizei width = GLsizei(chain_.size(level).width);
     const GLuint name = name_;
     return courier_.send([=] {
         const Binding binding(name);
         glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
         glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-        glTexSubImage2D(GL_TEXTURE_2D, GLint(level), 0, GLint(first), width, GLsizei(count),
-                        format, GL_UNSIGNED_BYTE, rows);
+        glTexSubImage2D(GL_TEXTURE_2D, GLint(level), 0, GLint(first), width, GLsizei(count), format,
+                        GL_UNSIGNED_BYTE, rows);
     });
 }
 

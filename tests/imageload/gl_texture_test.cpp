@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <random>
 #include <vector>
 
@@ -163,10 +164,13 @@ TEST_F(GlTexture, EveryLevelHoldsThePictureOrTheAverageOfTheLevelAbove)
                 << "level " << level;
             EXPECT_EQ(size, chain.size(level)) << "level " << level;
         }
+        // Storage for the whole chain at once, unless Mesa was told to be a
+        // driver without it (the test's run without texture storage).
+        const bool storage = !std::getenv("MESA_GL_VERSION_OVERRIDE");
         GLint maxLevel = 0;
         glBindTexture(GL_TEXTURE_2D, name);
         glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_IMMUTABLE_LEVELS, &maxLevel);
-        EXPECT_EQ(maxLevel, GLint(chain.levels() + 1));
+        EXPECT_EQ(maxLevel, storage ? GLint(chain.levels() + 1) : 0);
         glBindTexture(GL_TEXTURE_2D, 0);
         glDeleteTextures(1, &name);
     }
