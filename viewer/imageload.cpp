@@ -163,14 +163,18 @@ bool LoadOpenGlTexture(video::IVideoDriver* driver, imagedecode::ImageFile& inpu
                               PadsPartialPanoramas(driver));
     GLuint name = 0;
     glGenTextures(1, &name);
-    // The decoder runs on a second thread; the texture's uploads come back
-    // to this one, whose context is current, as the bands are decoded.
-    imagedecode::Courier courier;
-    GlTextureSink texture(name, courier);
-    const auto decode = [&](std::string& why) {
-        return gpano::DecodeForTexture(input, plan, texture, why);
-    };
-    const bool made = imagedecode::DecodeBeside(courier, decode, reason) && texture.finish(reason);
+    bool made = false;
+    {
+        // The decoder runs on a second thread; the texture's uploads come
+        // back to this one, whose context is current, as the bands are
+        // decoded.
+        imagedecode::Courier courier;
+        GlTextureSink texture(name, courier);
+        const auto decode = [&](std::string& why) {
+            return gpano::DecodeForTexture(input, plan, texture, why);
+        };
+        made = imagedecode::DecodeBeside(courier, decode, reason) && texture.finish(reason);
+    } // the bands are freed here, also when the decoder failed
     ReturnFreedMemory(); // before the first frame
     if (!made) {
         glDeleteTextures(1, &name);
