@@ -18,7 +18,6 @@
 #include "zlib_inflate.h"
 
 #include <png.h>
-#include <zlib.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -359,11 +358,11 @@ bool ReadProfileChunk(Input& input, std::uint32_t length, IccProfile& profile)
     const unsigned char* chunk = input.take(std::size_t(length) + 4);
     if (!chunk)
         return false;
-    const uLong sum = crc32(crc32(0, reinterpret_cast<const Bytef*>("iCCP"), 4), chunk, length);
     const void* end = std::memchr(chunk, 0, std::min<std::size_t>(length, 80));
     const std::size_t method =
         end ? std::size_t(static_cast<const unsigned char*>(end) - chunk) + 1 : length;
-    if (sum != LoadBe32(chunk + length) || method >= length || chunk[method] != 0) {
+    if (!PngChunkIntact("iCCP", chunk, length, LoadBe32(chunk + length)) || method >= length ||
+        chunk[method] != 0) {
         profile.problem = "the PNG chunk that holds the colour profile is damaged";
         return true;
     }
@@ -374,8 +373,7 @@ bool ReadProfileChunk(Input& input, std::uint32_t length, IccProfile& profile)
     profile.data.resize(written);
     if (result != Inflated::Whole) {
         profile.data.clear();
-        profile.problem = result == Inflated::TooLarge ? "the colour profile is larger than 4 MiB"
-                                                       : "the compressed colour profile is damaged";
+        profile.problem = InflateProblem(result, "colour profile", "4 MiB");
     }
     return true;
 }

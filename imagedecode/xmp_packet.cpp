@@ -4,8 +4,6 @@
 
 #include <cstring>
 
-#include <zlib.h>
-
 namespace imagedecode {
 
 namespace {
@@ -23,9 +21,7 @@ void Inflate(const unsigned char* data, std::size_t size, std::string& out, std:
     out.resize(written);
     if (result == Inflated::Whole)
         return;
-    problem = result == Inflated::TooLarge   ? "the XMP metadata is larger than 1 MiB"
-              : result == Inflated::NoMemory ? "not enough memory to inflate the XMP metadata"
-                                             : "the compressed XMP metadata is damaged";
+    problem = InflateProblem(result, "XMP metadata", "1 MiB");
     out.clear();
 }
 
@@ -52,9 +48,7 @@ bool IsPngXmpKeyword(const unsigned char* data, std::size_t size)
 void TakePngXmp(const unsigned char* data, std::size_t size, std::uint32_t crc, XmpPacket& xmp)
 {
     xmp.found = true;
-    uLong sum =
-        crc32(crc32(0, reinterpret_cast<const Bytef*>("iTXt"), 4), data, static_cast<uInt>(size));
-    if (sum != crc) {
+    if (!PngChunkIntact("iTXt", data, size, crc)) {
         xmp.problem = "the PNG chunk that holds the XMP metadata is damaged";
         return;
     }

@@ -23,4 +23,27 @@ Inflated InflateAtMost(const unsigned char* data, std::size_t size, std::size_t 
     return result == Z_STREAM_END ? Inflated::Whole : Inflated::Damaged;
 }
 
+std::string InflateProblem(Inflated result, const std::string& what, const char* bound)
+{
+    switch (result) {
+    case Inflated::Whole:
+        return "";
+    case Inflated::TooLarge:
+        return "the " + what + " is larger than " + bound;
+    case Inflated::NoMemory:
+        return "not enough memory to inflate the " + what;
+    case Inflated::Damaged:
+        break;
+    }
+    return "the compressed " + what + " is damaged";
+}
+
+bool PngChunkIntact(const char type[4], const unsigned char* data, std::size_t size,
+                    std::uint32_t crc)
+{
+    const uLong sum =
+        crc32(crc32(0, reinterpret_cast<const Bytef*>(type), 4), data, static_cast<uInt>(size));
+    return sum == crc;
+}
+
 } // namespace imagedecode

@@ -1,8 +1,10 @@
 // Inflating the zlib data of a PNG text or profile chunk, bounded: a few
-// bytes of a hostile file may claim gigabytes.
+// bytes of a hostile file may claim gigabytes; and checking such a chunk.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <string>
 
 namespace imagedecode {
 
@@ -18,5 +20,13 @@ enum class Inflated
 // `most` + 1 bytes, and says how many it wrote.
 Inflated InflateAtMost(const unsigned char* data, std::size_t size, std::size_t most,
                        unsigned char* out, std::size_t& written);
+
+// What went wrong inflating `what` ("colour profile") within `bound`
+// ("4 MiB"); empty when nothing did.
+std::string InflateProblem(Inflated result, const std::string& what, const char* bound);
+
+// Whether a PNG chunk's CRC, of its type and data, is `crc`.
+bool PngChunkIntact(const char type[4], const unsigned char* data, std::size_t size,
+                    std::uint32_t crc);
 
 } // namespace imagedecode
