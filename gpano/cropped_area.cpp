@@ -1,5 +1,7 @@
 #include "cropped_area.h"
 
+#include "cylinder.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -8,8 +10,6 @@
 namespace gpano {
 
 namespace {
-
-constexpr double Pi = 3.14159265358979323846;
 
 Verdict Ignore(std::string problem)
 {
@@ -121,13 +121,7 @@ Verdict JudgeArea(const Properties& p, std::uint32_t pictureWidth, std::uint32_t
         return Ignore("the picture is " + Size(pictureWidth, pictureHeight) +
                       " pixels, not of the cropped area's shape (" + Size(a.width, a.height) + ")");
     if (cylindrical) {
-        // On a cylinder of radius fullWidth / 2 pi about the horizon half way
-        // down: the elevations of the crop's top and bottom edges.
-        const double radius = a.fullWidth / (2 * Pi);
-        const double farthest =
-            std::max(std::fabs(a.fullHeight / 2.0 - a.top),
-                     std::fabs(a.fullHeight / 2.0 - (double(a.top) + a.height)));
-        const double degrees = std::atan(farthest / radius) * 180 / Pi;
+        const double degrees = CylinderReachDegrees(a);
         if (degrees > MaxCylinderElevation) {
             char reach[16];
             std::snprintf(reach, sizeof reach, "%.1f", degrees);
@@ -185,14 +179,19 @@ void JudgeView(const Properties& p, Verdict& verdict)
         verdict.viewProblem = problem;
         return;
     }
-    double turn = std::fmod(initial - pose, 360.0);
-    if (turn < 0)
-        turn += 360;
     verdict.viewChosen = true;
-    verdict.viewTurn = turn >= 360 ? 0 : turn;
+    verdict.viewTurn = WrapDegrees(initial - pose);
 }
 
 } // namespace
+
+double WrapDegrees(double degrees)
+{
+    const double wrapped = std::fmod(degrees, 360.0);
+    // A tiny negative angle wraps to 360 itself.
+    const double positive = wrapped < 0 ? wrapped + 360 : wrapped;
+    return positive >= 360 ? 0 : positive;
+}
 
 Verdict JudgeProperties(const Properties& p, std::uint32_t pictureWidth,
                         std::uint32_t pictureHeight)

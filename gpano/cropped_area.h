@@ -58,6 +58,9 @@ struct Verdict
     std::string viewProblem; // why a chosen view is ignored
 };
 
+// Degrees turned into [0, 360).
+double WrapDegrees(double degrees);
+
 // A valid partial panorama: projection equirectangular or cylindrical, every
 // size a positive whole number, the cropped area inside the full panorama
 // (and smaller than it, for an equirectangular one), and the picture's shape

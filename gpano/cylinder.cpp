@@ -57,6 +57,13 @@ CroppedArea EquirectangularCrop(const CroppedArea& cylinder)
     return e;
 }
 
+double CylinderReachDegrees(const CroppedArea& cylinder)
+{
+    const double top = Elevation(double(cylinder.top), cylinder);
+    const double bottom = Elevation(double(cylinder.top) + cylinder.height, cylinder);
+    return std::max(std::fabs(top), std::fabs(bottom)) * 180 / Pi;
+}
+
 double CylinderRowOf(double edge, double rows, const CroppedArea& equirect,
                      const CroppedArea& cylinder, double pictureRows)
 {

@@ -14,6 +14,10 @@ namespace gpano {
 // the elevations of the crop's top and bottom edges.
 CroppedArea EquirectangularCrop(const CroppedArea& cylinder);
 
+// How far the cylindrical crop reaches from the horizon: the larger of the
+// elevations of its top and bottom edges, in degrees.
+double CylinderReachDegrees(const CroppedArea& cylinder);
+
 // Where an edge between rows of the re-projected picture lies in the
 // cylindrical picture: `edge` from 0 (its top) to `rows` (its bottom) of a
 // re-projected picture `rows` high covering `equirect`, to the same from 0

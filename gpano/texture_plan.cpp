@@ -37,13 +37,6 @@ void PlanColour(const imagedecode::ImageDescription& description, TexturePlan& p
                                                       plan.colourProblem);
 }
 
-// Degrees from 0 to 360.
-double Wrapped(double degrees)
-{
-    const double wrapped = std::fmod(degrees, 360.0);
-    return wrapped < 0 ? wrapped + 360 : wrapped;
-}
-
 // Where the camera opens: turned as the metadata chooses from the full
 // panorama's centre; a partial panorama's own centre lies straight ahead.
 void PlanOpeningView(const Verdict& verdict, const CroppedArea& placed, TexturePlan& plan)
@@ -54,7 +47,7 @@ void PlanOpeningView(const Verdict& verdict, const CroppedArea& placed, TextureP
     if (verdict.coverage == Coverage::Partial)
         cropCentre =
             ((placed.left + placed.width / 2.0) - placed.fullWidth / 2.0) * 360 / placed.fullWidth;
-    plan.heading = float(Wrapped(verdict.viewTurn - cropCentre));
+    plan.heading = float(WrapDegrees(verdict.viewTurn - cropCentre));
 }
 
 } // namespace
