@@ -188,9 +188,8 @@ bool ReadProfile(const unsigned char* data, std::size_t size, Bitmap& b, std::st
     const std::uint64_t offset = 14 + std::uint64_t(in.le32());
     const std::uint64_t length = in.le32();
     b.profile.found = true;
-    if (length > MaxProfileBytes)
-        b.profile.problem = "the colour profile is larger than 4 MiB";
-    else if (length == 0 || offset > size || length > size - offset)
+    if (!ProfileTooLarge(length, b.profile.problem) &&
+        (length == 0 || offset > size || length > size - offset))
         b.profile.problem = "the colour profile lies outside the file";
     if (!b.profile.problem.empty())
         return true;

@@ -146,6 +146,16 @@ private:
     Header header_;
 };
 
+// Whether a colour profile of `bytes` is more than a file may give; says so
+// in `problem` when it is.
+inline bool ProfileTooLarge(std::uint64_t bytes, std::string& problem)
+{
+    if (bytes <= MaxProfileBytes)
+        return false;
+    problem = "the colour profile is larger than " + std::to_string(MaxProfileBytes >> 20) + " MiB";
+    return true;
+}
+
 // Where a header found a colour profile: its bytes in the file, or why it
 // cannot be taken.
 struct ProfileInFile

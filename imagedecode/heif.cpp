@@ -142,10 +142,8 @@ void HeifDecoder::takeProfile()
     if (type == heif_color_profile_type_prof || type == heif_color_profile_type_rICC) {
         profile.found = true;
         const std::size_t bytes = heif_image_handle_get_raw_color_profile_size(handle_);
-        if (bytes > MaxProfileBytes) {
-            profile.problem = "the colour profile is larger than 4 MiB";
+        if (ProfileTooLarge(bytes, profile.problem))
             return;
-        }
         profile.data.resize(bytes);
         if (heif_image_handle_get_raw_color_profile(handle_, profile.data.data()).code !=
             heif_error_Ok) {

@@ -90,10 +90,8 @@ IccProfile JoinIccPieces(std::vector<IccPiece> pieces)
         }
         bytes += pieces[i].size;
     }
-    if (bytes > MaxProfileBytes) {
-        profile.problem = "the colour profile is larger than 4 MiB";
+    if (ProfileTooLarge(bytes, profile.problem))
         return profile;
-    }
     for (const IccPiece& piece : pieces)
         profile.data.insert(profile.data.end(), piece.data, piece.data + piece.size);
     return profile;

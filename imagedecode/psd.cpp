@@ -46,8 +46,7 @@ ProfileInFile FindProfile(const unsigned char* resources, std::size_t size)
         if (id != 1039)
             continue;
         profile.found = true;
-        if (length > MaxProfileBytes)
-            profile.problem = "the colour profile is larger than 4 MiB";
+        ProfileTooLarge(length, profile.problem);
         profile.data = data;
         profile.size = length;
         return profile;

@@ -89,9 +89,7 @@ void WebpDecoder::takeChunks()
     if (WebPDemuxGetChunk(demuxer, "ICCP", 1, &chunk)) {
         IccProfile& profile = description_.profile;
         profile.found = true;
-        if (chunk.chunk.size > MaxProfileBytes)
-            profile.problem = "the colour profile is larger than 4 MiB";
-        else
+        if (!ProfileTooLarge(chunk.chunk.size, profile.problem))
             profile.data.assign(chunk.chunk.bytes, chunk.chunk.bytes + chunk.chunk.size);
         WebPDemuxReleaseChunkIterator(&chunk);
     }
