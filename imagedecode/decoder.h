@@ -187,6 +187,20 @@ inline bool NotDecodedHere(const unsigned char*, std::size_t, const PictureSize&
     return Fail(reason, "the file holds no picture this library decodes");
 }
 
+// The decoder of a format read from the mapped file by its library, whose
+// open(data, size, reason) reads the header.
+template <class LibraryDecoder>
+std::unique_ptr<Decoder> OpenWithLibrary(Source& source, std::string& reason)
+{
+    const unsigned char* data = source.bytes(reason);
+    if (!data)
+        return nullptr;
+    auto decoder = std::make_unique<LibraryDecoder>();
+    if (!decoder->open(data, source.size(), reason))
+        return nullptr;
+    return decoder;
+}
+
 template <typename Header, auto Parse, auto Describe, auto DecodeRows, auto ProfileOf = nullptr>
 std::unique_ptr<Decoder> OpenMapped(Source& source, std::string& reason)
 {

@@ -212,19 +212,8 @@ bool HeifDecoder::decode(RowSink& sink, PictureSize, DecodeWork& work, std::stri
     return begun;
 }
 
-std::unique_ptr<Decoder> Open(Source& source, std::string& reason)
-{
-    const unsigned char* data = source.bytes(reason);
-    if (!data)
-        return nullptr;
-    auto decoder = std::make_unique<HeifDecoder>();
-    if (!decoder->open(data, source.size(), reason))
-        return nullptr;
-    return decoder;
-}
-
 } // namespace
 
-extern const Codec HeifCodec = {Matches, Open};
+extern const Codec HeifCodec = {Matches, OpenWithLibrary<HeifDecoder>};
 
 } // namespace imagedecode

@@ -465,19 +465,8 @@ bool JpegDecoder::decode(RowSink& sink, PictureSize size, DecodeWork& work, std:
     return true;
 }
 
-std::unique_ptr<Decoder> Open(Source& source, std::string& reason)
-{
-    const unsigned char* data = source.bytes(reason);
-    if (!data)
-        return nullptr;
-    auto decoder = std::make_unique<JpegDecoder>();
-    if (!decoder->open(data, source.size(), reason))
-        return nullptr;
-    return decoder;
-}
-
 } // namespace
 
-extern const Codec JpegCodec = {Matches, Open};
+extern const Codec JpegCodec = {Matches, OpenWithLibrary<JpegDecoder>};
 
 } // namespace imagedecode

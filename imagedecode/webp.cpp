@@ -37,9 +37,7 @@ bool HandRows(const std::uint8_t* pixels, std::size_t stride, const PictureInfo&
 class WebpDecoder : public Decoder
 {
 public:
-    WebpDecoder(const unsigned char* data, std::size_t size) : data_(data), size_(size) {}
-
-    bool open(std::string& reason);
+    bool open(const unsigned char* data, std::size_t size, std::string& reason);
     PictureSize sizeCovering(PictureSize wanted) const override;
     bool decode(RowSink& sink, PictureSize size, DecodeWork& work, std::string& reason) override;
 
@@ -47,13 +45,17 @@ private:
     void takeChunks();
     bool decodeFirstFrame(RowSink& sink, DecodeWork& work, std::string& reason);
 
-    const unsigned char* data_;
-    std::size_t size_;
+    const unsigned char* data_ = nullptr;
+    std::size_t size_ = 0;
     bool animated_ = false;
 };
 
-bool WebpDecoder::open(std::string& reason)
+bool WebpDecoder::open(const unsigned char* data, std::size_t size, std::string& reason)
 {
+    if (!Matches(data, size))
+        return Fail(reason, "not a WebP file");
+    data_ = data;
+    size_ = size;
     WebPBitstreamFeatures features;
     if (WebPGetFeatures(data_, size_, &features) != VP8_STATUS_OK)
         return Fail(reason, "damaged WebP file: its header cannot be read");
@@ -166,21 +168,8 @@ bool WebpDecoder::decodeFirstFrame(RowSink& sink, DecodeWork& work, std::string&
     return ok;
 }
 
-std::unique_ptr<Decoder> Open(Source& source, std::string& reason)
-{
-    const unsigned char* data = source.bytes(reason);
-    if (!data)
-        return nullptr;
-    if (!Matches(data, source.size()))
-        return Fail(reason, "not a WebP file"), nullptr;
-    auto decoder = std::make_unique<WebpDecoder>(data, source.size());
-    if (!decoder->open(reason))
-        return nullptr;
-    return decoder;
-}
-
 } // namespace
 
-extern const Codec WebpCodec = {Matches, Open};
+extern const Codec WebpCodec = {Matches, OpenWithLibrary<WebpDecoder>};
 
 } // namespace imagedecode
