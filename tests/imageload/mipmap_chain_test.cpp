@@ -1,11 +1,11 @@
 // The mipmap chain made from a picture's rows: the sizes of its levels, and
 // each level the exact area average of the one above, rounded halves up,
 // whatever the sides (even, odd, 1), the channels and the order of the rows.
+#include "area_average.h"
 #include "mipmap_chain.h"
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <random>
 #include <vector>
 
@@ -20,32 +20,6 @@ struct Level
     std::vector<unsigned char> samples;
 };
 
-// The level below `above`, each pixel the average of the area it covers,
-// computed the plain way.
-Level AreaAverage(const Level& above, PictureSize size, unsigned channels)
-{
-    Level level{size, std::vector<unsigned char>(std::size_t(size.width) * size.height * channels)};
-    const double sx = double(above.size.width) / size.width;
-    const double sy = double(above.size.height) / size.height;
-    auto overlap = [](double a0, double a1, double b0, double b1) {
-        return std::max(0.0, std::min(a1, b1) - std::max(a0, b0));
-    };
-    for (std::uint32_t y = 0; y < size.height; ++y)
-        for (std::uint32_t x = 0; x < size.width; ++x)
-            for (unsigned c = 0; c < channels; ++c) {
-                double sum = 0;
-                for (std::uint32_t v = 0; v < above.size.height; ++v) {
-                    const double wy = overlap(y * sy, (y + 1) * sy, v, v + 1.0);
-                    for (std::uint32_t u = 0; wy > 0 && u < above.size.width; ++u)
-                        sum += wy * overlap(x * sx, (x + 1) * sx, u, u + 1.0) *
-                               above.samples[(std::size_t(v) * above.size.width + u) * channels + c];
-                }
-                level.samples[(std::size_t(y) * size.width + x) * channels + c] =
-                    static_cast<unsigned char>(std::floor(sum / (sx * sy) + 0.5 + 1e-9));
-            }
-    return level;
-}
-
 // The chain's levels, its rows given from the top or from the bottom; rows
 // arriving more than once, or out of order, fail the test.
 std::vector<Level> Chain(const Level& picture, unsigned channels, bool fromBottom)
@@ -56,8 +30,8 @@ std::vector<Level> Chain(const Level& picture, unsigned channels, bool fromBotto
     std::vector<std::uint32_t> arrived;
     for (unsigned l = 1; l <= chain.levels(); ++l) {
         const PictureSize size = chain.size(l);
-        levels.push_back({size, std::vector<unsigned char>(std::size_t(size.width) * size.height *
-                                                           channels)});
+        levels.push_back(
+            {size, std::vector<unsigned char>(std::size_t(size.width) * size.height * channels)});
         arrived.push_back(0);
     }
     const MipmapChain::Deliver deliver = [&](unsigned l, std::uint32_t row,
@@ -111,17 +85,19 @@ TEST(MipmapChain, EveryLevelIsTheAreaAverageOfTheOneAbove)
     for (const PictureSize size : sizes)
         for (const unsigned channels : {3u, 4u})
             for (const bool fromBottom : {false, true}) {
-                SCOPED_TRACE(testing::Message() << size.width << " x " << size.height << ", "
-                                                << channels << " channels"
-                                                << (fromBottom ? ", from the bottom" : ""));
+                SCOPED_TRACE(testing::Message()
+                             << size.width << " x " << size.height << ", " << channels
+                             << " channels" << (fromBottom ? ", from the bottom" : ""));
                 Level picture{size, {}};
                 for (std::size_t i = 0; i < std::size_t(size.width) * size.height * channels; ++i)
                     picture.samples.push_back(static_cast<unsigned char>(random()));
                 const std::vector<Level> levels = Chain(picture, channels, fromBottom);
                 const Level* above = &picture;
                 for (std::size_t l = 0; l < levels.size(); ++l) {
-                    const Level expected = AreaAverage(*above, levels[l].size, channels);
-                    EXPECT_EQ(levels[l].samples, expected.samples) << "level " << l + 1;
+                    EXPECT_EQ(levels[l].samples,
+                              testimages::AreaAverage(above->samples, above->size, levels[l].size,
+                                                      channels))
+                        << "level " << l + 1;
                     above = &levels[l];
                 }
                 ASSERT_FALSE(levels.empty());
