@@ -32,7 +32,11 @@ void BytesFile::assign(const unsigned char* data, std::size_t size)
     }
 }
 
-Decoded DecodeFile(const char* path, imagedecode::RowSink& sink)
+namespace {
+
+// At its own size, or with `limits` the way the viewer takes it to a texture.
+Decoded Decode(const char* path, imagedecode::RowSink& sink,
+               const imagedecode::TextureLimits* limits)
 {
     Decoded d;
     imagedecode::ImageFile file;
@@ -41,26 +45,26 @@ Decoded DecodeFile(const char* path, imagedecode::RowSink& sink)
         return d;
     d.format = &file.format();
     d.description = file.description();
-    d.decoded = file.decode(sink, d.reason);
+    d.decoded =
+        limits ? gpano::DecodeForTexture(
+                     file, gpano::PlanTexture(file.description(), *limits, false), sink, d.reason)
+               : file.decode(sink, d.reason);
     d.work = file.work();
     return d;
+}
+
+} // namespace
+
+Decoded DecodeFile(const char* path, imagedecode::RowSink& sink)
+{
+    return Decode(path, sink, nullptr);
 }
 
 Decoded DecodeBytesForTexture(const std::vector<unsigned char>& bytes, imagedecode::RowSink& sink,
                               const imagedecode::TextureLimits& limits)
 {
-    const BytesFile bytesFile(bytes);
-    Decoded d;
-    imagedecode::ImageFile file;
-    d.opened = file.open(bytesFile.path(), d.reason);
-    if (!d.opened)
-        return d;
-    d.format = &file.format();
-    d.description = file.description();
-    const gpano::TexturePlan plan = gpano::PlanTexture(file.description(), limits, false);
-    d.decoded = gpano::DecodeForTexture(file, plan, sink, d.reason);
-    d.work = file.work();
-    return d;
+    const BytesFile file(bytes);
+    return Decode(file.path(), sink, &limits);
 }
 
 Decoded DecodeBytes(const std::vector<unsigned char>& bytes, imagedecode::RowSink& sink)
