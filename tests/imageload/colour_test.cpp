@@ -5,10 +5,10 @@
 // nothing; a profile that cannot be used leaves the picture unconverted
 // with one line saying why.
 #include "bytes_file.h"
-#include "shown.h"
 #include "imageload.h"
 #include "profiles.h"
 #include "scratch_folder.h"
+#include "shown.h"
 
 #include <gtest/gtest.h>
 #include <irrlicht.h>
@@ -86,7 +86,7 @@ TEST_P(RgbSpaces, PicturesComeOutInSrgbInEveryFormat)
         {"interlaced PNG", profiles::WithPngProfile(EncodePngDepth(p, "RGB", 8, true), profile)},
         {"JPEG", profiles::WithJpegProfile(jpeg, profile, 3, true)},
         {"PSD", profiles::WithPsdProfile(EncodePsd(p, "RGB"), profile)},
-        {"BMP", profiles::EncodeBmpWithProfile(p, profile)},
+        {"BMP", testimages::EncodeBmpWithProfile(p, profile)},
     };
     for (const auto& [name, file] : files) {
         SCOPED_TRACE(name);
@@ -300,7 +300,7 @@ TEST(ColourProfiles, AProfileThatCannotBeUsedLeavesThePictureUnconvertedWithOneL
     Bytes pieces = profiles::WithJpegProfile(jpeg, adobe, 3);
     // The second piece's number made the first's: the pieces do not fit.
     pieces[2 + 18 + (adobe.size() + 2) / 3 + 16] = 1;
-    Bytes outside = profiles::EncodeBmpWithProfile(p, adobe);
+    Bytes outside = testimages::EncodeBmpWithProfile(p, adobe);
     outside.resize(outside.size() - 10);
     Bytes crc = profiles::WithPngProfile(png, adobe);
     crc[33 + 8 + 20] ^= 0xFF;

@@ -34,12 +34,6 @@ void Be32(Bytes& b, std::uint32_t v)
         b.push_back(static_cast<unsigned char>(v >> (8 * k)));
 }
 
-void Le32(Bytes& b, std::uint32_t v)
-{
-    for (int k = 0; k < 4; ++k)
-        b.push_back(static_cast<unsigned char>(v >> (8 * k)));
-}
-
 // CMYK (inverted, 0 = full ink) to Lab for the CMYK profile's table.
 cmsInt32Number SampleCmyk(const cmsUInt16Number in[], cmsUInt16Number out[], void*)
 {
@@ -216,40 +210,6 @@ Bytes WithPsdProfile(const Bytes& psd, const Bytes& profile)
     out.insert(out.end(), resources.begin(), resources.end());
     out.insert(out.end(), psd.begin() + 34, psd.end());
     return out;
-}
-
-Bytes EncodeBmpWithProfile(const Picture& p, const Bytes& profile)
-{
-    const std::size_t stride = (p.width * 3 + 3) / 4 * 4, pixels = stride * p.height;
-    Bytes b = {'B', 'M'};
-    Le32(b, std::uint32_t(14 + 124 + pixels + profile.size()));
-    Le32(b, 0);
-    Le32(b, 14 + 124);
-    Le32(b, 124);
-    Le32(b, p.width);
-    Le32(b, p.height);
-    b.insert(b.end(), {1, 0, 24, 0});
-    for (std::uint32_t v : {0u, std::uint32_t(pixels), 2835u, 2835u, 0u, 0u})
-        Le32(b, v);
-    for (int i = 0; i < 4; ++i) // no colour masks
-        Le32(b, 0);
-    Le32(b, 0x4D424544); // 'MBED': the profile is embedded
-    b.resize(14 + 108, 0);
-    Le32(b, 4); // intent: images
-    Le32(b, std::uint32_t(124 + pixels));
-    Le32(b, std::uint32_t(profile.size()));
-    Le32(b, 0);
-    for (unsigned y = p.height; y-- > 0;) {
-        const std::size_t start = b.size();
-        for (unsigned x = 0; x < p.width; ++x) {
-            const std::uint32_t c = p.argb[y * p.width + x];
-            b.insert(b.end(), {static_cast<unsigned char>(c), static_cast<unsigned char>(c >> 8),
-                               static_cast<unsigned char>(c >> 16)});
-        }
-        b.resize(start + stride, 0);
-    }
-    b.insert(b.end(), profile.begin(), profile.end());
-    return b;
 }
 
 double SrgbToLinear(double v)

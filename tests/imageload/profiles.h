@@ -33,13 +33,12 @@ Bytes AbstractProfile();
 
 // The files: a JPEG with its profile in `pieces` APP2 segments, written in
 // reverse order when `reversed` (they are joined by their numbers); a PNG
-// with an iCCP chunk; a PSD with image resource 1039; a 24-bit BMP with a V5
-// header and the profile after its pixels.
+// with an iCCP chunk; a PSD with image resource 1039 (a BMP with a profile:
+// testimages::EncodeBmpWithProfile).
 Bytes WithJpegProfile(const Bytes& jpeg, const Bytes& profile, unsigned pieces = 1,
                       bool reversed = false);
 Bytes WithPngProfile(const Bytes& png, const Bytes& profile);
 Bytes WithPsdProfile(const Bytes& psd, const Bytes& profile);
-Bytes EncodeBmpWithProfile(const Picture& p, const Bytes& profile);
 
 // What a sample of the space, 0 to 1 (red, green, blue), is in sRGB, 0 to
 // 255 before rounding: worked out here from the primaries and curves, the

@@ -126,6 +126,20 @@ Bytes EncodeBmpAlphaMask(const Picture& p)
     return b.put(Samples(p, "BGRA", true));
 }
 
+Bytes EncodeBmpWithProfile(const Picture& p, const Bytes& profile)
+{
+    const Bytes pixels = Samples(p, "BGR", true, false, 4);
+    const std::uint32_t size = std::uint32_t(pixels.size());
+    Out b;
+    b.u8('B').u8('M').le32(14 + 124 + size + std::uint32_t(profile.size())).le32(0).le32(14 + 124);
+    b.le32(124).le32(p.width).le32(p.height).le16(1).le16(24).le32(0).le32(size);
+    b.le32(2835).le32(2835).le32(0).le32(0).le32(0).le32(0).le32(0).le32(0); // no colour masks
+    b.le32(0x4D424544).resize(14 + 108, 0); // 'MBED': the profile is embedded
+    // Intent: images; where the profile lies after the header, and its size.
+    b.le32(4).le32(124 + size).le32(std::uint32_t(profile.size())).le32(0);
+    return b.put(pixels).put(profile);
+}
+
 Bytes EncodePcx(const Picture& p)
 {
     const std::size_t line = (p.width + 1) & ~1u;

@@ -40,6 +40,8 @@ Bytes EncodeBmp(const Picture& p, const std::string& order, bool rle = false, bo
 // 32 bits without bit fields, with a 124-byte header whose alpha mask says
 // that the fourth byte is alpha.
 Bytes EncodeBmpAlphaMask(const Picture& p);
+// 24 bits with a V5 header and the profile embedded after the pixels.
+Bytes EncodeBmpWithProfile(const Picture& p, const Bytes& profile);
 Bytes EncodePcx(const Picture& p);
 Bytes EncodePnm(const Picture& p, const std::string& order, const std::string& afterMaximum = "\n");
 Bytes EncodePsd(const Picture& p, const std::string& order);
