@@ -4,6 +4,7 @@
 // bottom, in several passes and with alpha, across many bands; the state
 // the engine left is found again after the uploads and after the material
 // that draws the texture; the material applies its layer's filtering.
+#include "fed_rows.h"
 #include "gl_texture_sink.h"
 #include "mipmap_chain.h"
 #include "panorama_material.h"
@@ -15,7 +16,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <random>
 #include <vector>
 
 using namespace irr;
@@ -45,54 +45,9 @@ protected:
     video::IVideoDriver* driver = nullptr;
 };
 
-struct Picture
-{
-    PictureInfo info;
-    std::vector<unsigned char> rows; // top row first
-};
-
-Picture RandomPicture(std::uint32_t width, std::uint32_t height, PixelLayout layout,
-                      RowOrder order, unsigned passes, unsigned seed)
-{
-    Picture p{{width, height, layout, order, passes}, {}};
-    std::mt19937 random(seed);
-    p.rows.resize(std::size_t(width) * height * imagedecode::BytesPerPixel(layout));
-    for (unsigned char& sample : p.rows)
-        sample = static_cast<unsigned char>(random());
-    return p;
-}
-
-// Hands the picture to the sink as a decoder does: bands of up to 16 rows in
-// the declared order, each pass whole; the last pass's rows are the
-// picture's, the earlier ones' its inverse. Stops after `stopAfter` rows.
-bool Feed(const Picture& p, imagedecode::RowSink& sink, std::string& reason,
-          std::uint32_t stopAfter)
-{
-    if (!sink.begin(p.info, reason))
-        return false;
-    const std::size_t bytes = std::size_t(p.info.width) * imagedecode::BytesPerPixel(p.info.layout);
-    std::uint32_t handed = 0;
-    for (unsigned pass = 0; pass < p.info.passes; ++pass)
-        for (std::uint32_t done = 0; done < p.info.height && handed < stopAfter;) {
-            const std::uint32_t count =
-                std::min({p.info.height - done, imagedecode::MaxBandRows, stopAfter - handed});
-            const std::uint32_t first = p.info.order == RowOrder::TopDown
-                                            ? done
-                                            : p.info.height - done - count;
-            std::size_t stride = 0;
-            unsigned char* band = sink.band(first, count, stride);
-            for (std::uint32_t i = 0; i < count; ++i)
-                for (std::size_t b = 0; b < bytes; ++b) {
-                    const unsigned char sample = p.rows[(first + i) * bytes + b];
-                    band[i * stride + b] =
-                        pass + 1 == p.info.passes ? sample : static_cast<unsigned char>(~sample);
-                }
-            sink.commit(first, count);
-            done += count;
-            handed += count;
-        }
-    return handed == std::uint64_t(p.info.passes) * p.info.height;
-}
+using Picture = testimages::RowsPicture;
+using testimages::Feed;
+using testimages::RandomPicture;
 
 // Decodes the picture into the texture `name`: on this thread, or on a
 // second one with the uploads on this one, as the viewer does.
@@ -133,47 +88,47 @@ TEST_F(GlTexture, EveryLevelHoldsThePictureOrTheAverageOfTheLevelAbove)
         RandomPicture(1, 33, PixelLayout::Argb32, RowOrder::TopDown, 1, 5),
     };
     for (const bool beside : {false, true})
-    for (const Picture& p : pictures) {
-        SCOPED_TRACE(testing::Message() << (beside ? "decoded beside, " : "")
-                     << p.info.width << " x " << p.info.height
-                     << (p.info.layout == PixelLayout::Argb32 ? " BGRA" : " RGB")
-                     << (p.info.order == RowOrder::BottomUp ? ", from the bottom" : "") << ", "
-                     << p.info.passes << " passes");
-        GLuint name = 0;
-        glGenTextures(1, &name);
-        std::string reason;
-        ASSERT_TRUE(Decode(p, name, beside, reason)) << reason;
+        for (const Picture& p : pictures) {
+            SCOPED_TRACE(testing::Message()
+                         << (beside ? "decoded beside, " : "") << p.info.width << " x "
+                         << p.info.height
+                         << (p.info.layout == PixelLayout::Argb32 ? " BGRA" : " RGB")
+                         << (p.info.order == RowOrder::BottomUp ? ", from the bottom" : "") << ", "
+                         << p.info.passes << " passes");
+            GLuint name = 0;
+            glGenTextures(1, &name);
+            std::string reason;
+            ASSERT_TRUE(Decode(p, name, beside, reason)) << reason;
 
-        // The expected levels from the picture's rows, top row first.
-        imagedecode::MipmapChain chain;
-        const unsigned channels = unsigned(imagedecode::BytesPerPixel(p.info.layout));
-        chain.setUp({p.info.width, p.info.height}, channels);
-        std::vector<std::vector<unsigned char>> expected(chain.levels() + 1);
-        expected[0] = p.rows;
-        const std::size_t bytes = std::size_t(p.info.width) * channels;
-        for (std::uint32_t y = 0; y < p.info.height; ++y)
-            chain.add(p.rows.data() + y * bytes,
-                      [&](unsigned level, std::uint32_t, const unsigned char* row) {
-                          expected[level].insert(
-                              expected[level].end(), row,
-                              row + std::size_t(chain.size(level).width) * channels);
-                      });
-        for (unsigned level = 0; level <= chain.levels(); ++level) {
-            imagedecode::PictureSize size;
-            EXPECT_EQ(ReadLevel(name, GLint(level), p.info.layout, size), expected[level])
-                << "level " << level;
-            EXPECT_EQ(size, chain.size(level)) << "level " << level;
+            // The expected levels from the picture's rows, top row first.
+            imagedecode::MipmapChain chain;
+            const unsigned channels = unsigned(imagedecode::BytesPerPixel(p.info.layout));
+            chain.setUp({p.info.width, p.info.height}, channels);
+            std::vector<std::vector<unsigned char>> expected(chain.levels() + 1);
+            expected[0] = p.rows;
+            const std::size_t bytes = std::size_t(p.info.width) * channels;
+            for (std::uint32_t y = 0; y < p.info.height; ++y)
+                chain.add(p.rows.data() + y * bytes, [&](unsigned level, std::uint32_t,
+                                                         const unsigned char* row) {
+                    expected[level].insert(expected[level].end(), row,
+                                           row + std::size_t(chain.size(level).width) * channels);
+                });
+            for (unsigned level = 0; level <= chain.levels(); ++level) {
+                imagedecode::PictureSize size;
+                EXPECT_EQ(ReadLevel(name, GLint(level), p.info.layout, size), expected[level])
+                    << "level " << level;
+                EXPECT_EQ(size, chain.size(level)) << "level " << level;
+            }
+            // Storage for the whole chain at once, unless Mesa was told to be a
+            // driver without it (the test's run without texture storage).
+            const bool storage = !std::getenv("MESA_GL_VERSION_OVERRIDE");
+            GLint maxLevel = 0;
+            glBindTexture(GL_TEXTURE_2D, name);
+            glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_IMMUTABLE_LEVELS, &maxLevel);
+            EXPECT_EQ(maxLevel, storage ? GLint(chain.levels() + 1) : 0);
+            glBindTexture(GL_TEXTURE_2D, 0);
+            glDeleteTextures(1, &name);
         }
-        // Storage for the whole chain at once, unless Mesa was told to be a
-        // driver without it (the test's run without texture storage).
-        const bool storage = !std::getenv("MESA_GL_VERSION_OVERRIDE");
-        GLint maxLevel = 0;
-        glBindTexture(GL_TEXTURE_2D, name);
-        glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_IMMUTABLE_LEVELS, &maxLevel);
-        EXPECT_EQ(maxLevel, storage ? GLint(chain.levels() + 1) : 0);
-        glBindTexture(GL_TEXTURE_2D, 0);
-        glDeleteTextures(1, &name);
-    }
 }
 
 // What the engine had bound, on which unit, and its unpacking, stay as they
@@ -229,8 +184,8 @@ TEST_F(GlTexture, MaterialAppliesItsLayerAndPutsBackWhatItFound)
     GLuint names[2] = {};
     glGenTextures(2, names);
     std::string reason;
-    ASSERT_TRUE(Decode(RandomPicture(16, 8, PixelLayout::Rgb24, RowOrder::TopDown, 1, 3),
-                       names[0], false, reason));
+    ASSERT_TRUE(Decode(RandomPicture(16, 8, PixelLayout::Rgb24, RowOrder::TopDown, 1, 3), names[0],
+                       false, reason));
     auto* material = new PanoramaMaterial(names[0], maxAnisotropy);
 
     glActiveTexture(GL_TEXTURE0);
@@ -278,9 +233,9 @@ TEST_F(GlTexture, MaterialAppliesItsLayerAndPutsBackWhatItFound)
     EXPECT_EQ(GLuint(bound), names[1]);
     EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
     EXPECT_EQ(mode, GL_MODELVIEW);
-    EXPECT_EQ(std::vector<float>(matrix, matrix + 16),
-              std::vector<float>(core::IdentityMatrix.pointer(),
-                                 core::IdentityMatrix.pointer() + 16));
+    EXPECT_EQ(
+        std::vector<float>(matrix, matrix + 16),
+        std::vector<float>(core::IdentityMatrix.pointer(), core::IdentityMatrix.pointer() + 16));
     material->drop(); // deletes its texture
     EXPECT_FALSE(glIsTexture(names[0]));
     glDeleteTextures(1, &names[1]);

@@ -3,6 +3,7 @@
 // the canvas a picture is padded into, for pictures bottom-up and of
 // several passes.
 #include "checking_sink.h"
+#include "fed_rows.h"
 #include "pad_stage.h"
 #include "reduce_stage.h"
 #include "reproject_stage.h"
@@ -13,7 +14,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <random>
 #include <vector>
 
 namespace {
@@ -55,43 +55,12 @@ TEST(AreaReducer, AveragesPicturesTallerThanThirtyTwoBitSums)
     EXPECT_EQ(out, expected);
 }
 
-// A decoder's side of the protocol, by hand: bands of up to 16 rows of a
-// random picture, in the order declared, stopping after `rows` rows.
-void Feed(RowSink& sink, const PictureInfo& picture, const std::vector<unsigned char>& pixels,
-          std::uint32_t rows)
-{
-    const std::size_t rowBytes = std::size_t(picture.width) * BytesPerPixel(picture.layout);
-    for (std::uint32_t done = 0; done < rows;) {
-        const std::uint32_t count = std::min(MaxBandRows, rows - done);
-        const bool down = picture.order == RowOrder::TopDown;
-        const std::uint32_t first = down ? done : picture.height - done - count;
-        std::size_t stride = 0;
-        unsigned char* band = sink.band(first, count, stride);
-        for (std::uint32_t i = 0; i < count; ++i)
-            std::copy_n(pixels.data() + (first + i) * rowBytes, rowBytes, band + i * stride);
-        sink.commit(first, count);
-        done += count;
-    }
-}
+using testimages::Feed;
+using testimages::RowsPicture;
 
-struct Reduction
+RowsPicture RandomPicture(PixelLayout layout, RowOrder order)
 {
-    PictureInfo picture;
-    std::vector<unsigned char> pixels;
-};
-
-Reduction RandomPicture(PixelLayout layout, RowOrder order)
-{
-    Reduction r;
-    r.picture.width = 301;
-    r.picture.height = 157;
-    r.picture.layout = layout;
-    r.picture.order = order;
-    r.pixels.resize(std::size_t(301) * 157 * BytesPerPixel(layout));
-    std::mt19937 random(11);
-    for (unsigned char& v : r.pixels)
-        v = static_cast<unsigned char>(random());
-    return r;
+    return testimages::RandomPicture(301, 157, layout, order);
 }
 
 // Through the sink, whose second thread reduces the rows (more of them than
@@ -101,15 +70,14 @@ TEST(ReduceStage, ReducesBesideTheDecoderAsTheReducerAlone)
 {
     for (PixelLayout layout : {PixelLayout::Rgb24, PixelLayout::Argb32})
         for (RowOrder order : {RowOrder::TopDown, RowOrder::BottomUp}) {
-            const Reduction r = RandomPicture(layout, order);
+            const RowsPicture r = RandomPicture(layout, order);
             TextureLimits limits;
             limits.maxWidth = 43;
             CheckingSink checking(RowsBottomUp);
             {
                 ReduceStage reducing(TextureSize({301, 157}, limits), checking);
                 std::string reason;
-                ASSERT_TRUE(reducing.begin(r.picture, reason)) << reason;
-                Feed(reducing, r.picture, r.pixels, r.picture.height);
+                ASSERT_TRUE(Feed(r, reducing, reason)) << reason;
                 // Every row is out once the last is committed.
                 EXPECT_TRUE(checking.complete());
             }
@@ -124,7 +92,7 @@ TEST(ReduceStage, ReducesBesideTheDecoderAsTheReducerAlone)
             for (std::uint32_t i = 0; i < 157; ++i) {
                 // The reducer takes rows from the top.
                 std::uint32_t done = 0;
-                if (const unsigned char* row = alone.add(r.pixels.data() + i * inBytes, done))
+                if (const unsigned char* row = alone.add(r.rows.data() + i * inBytes, done))
                     std::copy_n(row, outBytes, expected.data() + done * outBytes);
             }
             EXPECT_EQ(checking.pixels(), expected);
@@ -136,7 +104,7 @@ TEST(ReduceStage, ReducesBesideTheDecoderAsTheReducerAlone)
 // sink gets no row after the failure.
 TEST(ReduceStage, StopsItsThreadWhenTheDecoderFailsPartWay)
 {
-    const Reduction r = RandomPicture(PixelLayout::Rgb24, RowOrder::TopDown);
+    const RowsPicture r = RandomPicture(PixelLayout::Rgb24, RowOrder::TopDown);
     TextureLimits limits;
     limits.maxWidth = 20;
     for (std::uint32_t rows : {0u, 1u, 16u, 40u, 100u, 156u}) {
@@ -145,8 +113,8 @@ TEST(ReduceStage, StopsItsThreadWhenTheDecoderFailsPartWay)
         {
             ReduceStage reducing(TextureSize({301, 157}, limits), checking);
             std::string reason;
-            ASSERT_TRUE(reducing.begin(r.picture, reason)) << reason;
-            Feed(reducing, r.picture, r.pixels, rows);
+            EXPECT_FALSE(Feed(r, reducing, reason, rows));
+            EXPECT_EQ(reason, "");
             before = checking.pixels();
         }
         EXPECT_FALSE(checking.complete()) << rows;
@@ -158,28 +126,26 @@ TEST(ReduceStage, StopsItsThreadWhenTheDecoderFailsPartWay)
 // What the re-projection should make of `r`'s rows for output rows whose
 // edges lie at `edges` in the input: worked out here sample by sample, in
 // doubles.
-std::vector<unsigned char> Reprojected(const Reduction& r, const std::vector<double>& edges)
+std::vector<unsigned char> Reprojected(const RowsPicture& r, const std::vector<double>& edges)
 {
-    const std::size_t rowBytes = std::size_t(r.picture.width) * BytesPerPixel(r.picture.layout);
+    const std::size_t rowBytes = std::size_t(r.info.width) * BytesPerPixel(r.info.layout);
     std::vector<unsigned char> out;
     for (std::size_t row = 0; row + 1 < edges.size(); ++row) {
         const double from = edges[row], to = edges[row + 1];
         for (std::size_t i = 0; i < rowBytes; ++i) {
-            const auto sample = [&](std::size_t y) { return double(r.pixels[y * rowBytes + i]); };
+            const auto sample = [&](std::size_t y) { return double(r.rows[y * rowBytes + i]); };
             double v = 0;
             if (to - from >= 1) {
                 for (std::size_t y = std::size_t(from); double(y) < to; ++y)
                     v += sample(y) * (std::min(to, y + 1.0) - std::max(from, double(y)));
                 v /= to - from;
             } else {
-                const double middle =
-                    std::clamp((from + to) / 2 - 0.5, 0.0, r.picture.height - 1.0);
+                const double middle = std::clamp((from + to) / 2 - 0.5, 0.0, r.info.height - 1.0);
                 const std::size_t above = std::size_t(middle);
                 const double below = middle - above;
                 v = sample(above) * (1 - below) +
-                    (below > 0
-                         ? sample(std::min<std::size_t>(above + 1, r.picture.height - 1)) * below
-                         : 0);
+                    (below > 0 ? sample(std::min<std::size_t>(above + 1, r.info.height - 1)) * below
+                               : 0);
             }
             out.push_back(static_cast<unsigned char>(std::min(255.0, v + 0.5)));
         }
@@ -212,18 +178,15 @@ TEST(ReprojectStage, MovesRowsToTheHeightsItsMapGives)
     for (const auto& m : maps)
         for (unsigned passes : {1u, 2u}) {
             SCOPED_TRACE(testing::Message() << m.name << ", passes " << passes);
-            Reduction r = RandomPicture(PixelLayout::Argb32, RowOrder::TopDown);
-            r.picture.passes = passes;
+            RowsPicture r = RandomPicture(PixelLayout::Argb32, RowOrder::TopDown);
+            r.info.passes = passes;
             std::vector<double> edges;
             for (std::uint32_t e = 0; e <= m.height; ++e)
-                edges.push_back(
-                    std::clamp(m.map(e, r.picture.height), 0.0, double(r.picture.height)));
+                edges.push_back(std::clamp(m.map(e, r.info.height), 0.0, double(r.info.height)));
             CheckingSink checking(RowsMoreThanOnce);
             ReprojectStage reproject(m.height, m.map, checking);
             std::string reason;
-            ASSERT_TRUE(reproject.begin(r.picture, reason)) << reason;
-            for (unsigned pass = 0; pass < passes; ++pass)
-                Feed(reproject, r.picture, r.pixels, r.picture.height);
+            ASSERT_TRUE(Feed(r, reproject, reason)) << reason;
             EXPECT_TRUE(checking.complete());
             EXPECT_EQ(checking.faults(), "");
             const std::vector<unsigned char> expected = Reprojected(r, edges);
@@ -249,25 +212,23 @@ TEST(PadStage, PlacesThePictureInABlackCanvas)
                 for (unsigned passes : {1u, 3u}) {
                     SCOPED_TRACE(testing::Message() << left << "," << top << " " << int(layout)
                                                     << int(order) << passes);
-                    Reduction r = RandomPicture(layout, order);
-                    r.picture.passes = passes;
+                    RowsPicture r = RandomPicture(layout, order);
+                    r.info.passes = passes;
                     const std::size_t pixelBytes = BytesPerPixel(layout);
                     std::vector<unsigned char> expected;
                     const unsigned char black[4] = {0, 0, 0, 0xFF}; // 0xFF000000 on little-endian
                     for (std::uint32_t i = 0; i < canvas.width * canvas.height; ++i)
                         expected.insert(expected.end(), black, black + pixelBytes);
-                    for (std::uint32_t y = 0; y < r.picture.height; ++y)
-                        std::copy_n(r.pixels.data() + y * r.picture.width * pixelBytes,
-                                    r.picture.width * pixelBytes,
+                    for (std::uint32_t y = 0; y < r.info.height; ++y)
+                        std::copy_n(r.rows.data() + y * r.info.width * pixelBytes,
+                                    r.info.width * pixelBytes,
                                     expected.data() +
                                         ((top + y) * canvas.width + left) * pixelBytes);
 
                     CheckingSink checking(RowsBottomUp | RowsMoreThanOnce);
                     PadStage pad(canvas, left, top, checking);
                     std::string reason;
-                    ASSERT_TRUE(pad.begin(r.picture, reason)) << reason;
-                    for (unsigned pass = 0; pass < passes; ++pass)
-                        Feed(pad, r.picture, r.pixels, r.picture.height);
+                    ASSERT_TRUE(Feed(r, pad, reason)) << reason;
                     EXPECT_TRUE(checking.complete());
                     EXPECT_EQ(checking.faults(), "");
                     EXPECT_EQ(checking.picture().passes, passes);
@@ -277,7 +238,7 @@ TEST(PadStage, PlacesThePictureInABlackCanvas)
     CheckingSink checking(0);
     PadStage pad({301, 157}, 0, 1, checking);
     std::string reason;
-    EXPECT_FALSE(pad.begin(RandomPicture(PixelLayout::Rgb24, RowOrder::TopDown).picture, reason));
+    EXPECT_FALSE(pad.begin(RandomPicture(PixelLayout::Rgb24, RowOrder::TopDown).info, reason));
     EXPECT_NE(reason, "");
 }
 
