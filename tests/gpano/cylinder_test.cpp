@@ -25,8 +25,8 @@ std::vector<unsigned> Fields(const CroppedArea& a)
 std::string Cylinder(unsigned fullWidth, unsigned fullHeight, unsigned width, unsigned height,
                      unsigned left, unsigned top, const Properties& more = {})
 {
-    Properties properties = GPanoCrop(fullWidth, fullHeight, width, height, left, top);
-    properties[0].second = "cylindrical";
+    Properties properties =
+        GPanoCrop(fullWidth, fullHeight, width, height, left, top, "cylindrical");
     properties.insert(properties.end(), more.begin(), more.end());
     return GPanoPacket(properties);
 }

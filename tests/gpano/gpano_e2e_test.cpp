@@ -5,9 +5,7 @@
 // hostile metadata changes nothing but one line. The same panorama projected
 // on a cylinder by ffmpeg's v360 filter, whole and cropped, shows its
 // directions too; and a chosen opening view opens the camera there.
-#include "image_file.h"
 #include "imagedecode.h"
-#include "picture_buffer.h"
 #include "test_panorama.h"
 #include "testimages.h"
 #include "viewer_run.h"
@@ -152,34 +150,18 @@ TEST_F(PartialPanorama, HostileMetadataChangesNothingButOneLine)
 // their elevation. Empty when ffmpeg cannot make it.
 Picture CylinderPicture(const ScratchFolder& folder)
 {
-    folder.write("equirectangular.png", [] {
-        Picture p{Full, Full / 2};
-        for (unsigned y = 0; y < Full / 2; ++y)
-            for (unsigned x = 0; x < Full; ++x)
-                p.argb.push_back(0xFF000000 | testPanoramaPixel(int(x), int(y), Full, Full / 2));
-        const Bytes png = EncodePng(p, "RGB");
-        return std::string(png.begin(), png.end());
-    }());
+    folder.write("equirectangular.bmp", testPanorama(Full, Full / 2));
     const std::string command = "ffmpeg -loglevel error -y -i '" +
-                                folder.file("equirectangular.png") +
+                                folder.file("equirectangular.bmp") +
                                 "' -vf v360=input=e:output=cylindrical:h_fov=360:v_fov=90:w=2048:"
                                 "h=652:interp=linear -frames:v 1 '" +
                                 folder.file("cylinder.png") + "'";
-    Picture p;
-    imagedecode::ImageFile file;
-    imagedecode::PictureBuffer buffer;
-    std::string reason;
-    if (std::system(command.c_str()) != 0 ||
-        !file.open(folder.file("cylinder.png").c_str(), reason) || !file.decode(buffer, reason)) {
+    std::string reason = "ffmpeg failed";
+    const Picture p = std::system(command.c_str()) == 0
+                          ? ReadRgbPicture(folder.file("cylinder.png").c_str(), reason)
+                          : Picture();
+    if (p.argb.empty())
         ADD_FAILURE() << "ffmpeg did not make the cylinder: " << reason;
-        return p;
-    }
-    p.width = buffer.picture().width;
-    p.height = buffer.picture().height;
-    for (std::size_t i = 0; i < std::size_t(p.width) * p.height; ++i) {
-        const unsigned char* rgb = buffer.pixels() + 3 * i;
-        p.argb.push_back(0xFF000000u | rgb[0] << 16 | rgb[1] << 8 | rgb[2]);
-    }
     return p;
 }
 
@@ -195,8 +177,7 @@ Picture Cropped(const Picture& p, unsigned left, unsigned top, unsigned width, u
 Properties Cylindrical(unsigned width, unsigned height, unsigned left, unsigned top,
                        const Properties& more = {})
 {
-    Properties properties = GPanoCrop(2048, 652, width, height, left, top);
-    properties[0].second = "cylindrical";
+    Properties properties = GPanoCrop(2048, 652, width, height, left, top, "cylindrical");
     properties.insert(properties.end(), more.begin(), more.end());
     return properties;
 }

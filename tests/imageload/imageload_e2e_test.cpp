@@ -3,8 +3,6 @@
 // until its window is closed, with exit code 0; valid files show the picture,
 // each format as the PNG of the same picture does; files built to cost the
 // most of their kind show their first frame within the harness's wait.
-#include "image_file.h"
-#include "picture_buffer.h"
 #include "test_panorama.h"
 #include "testimages.h"
 #include "viewer_run.h"
@@ -113,17 +111,9 @@ Picture TestPanorama(int width, int height)
 {
     ScratchFolder folder;
     folder.write("panorama.bmp", testPanorama(width, height));
-    imagedecode::ImageFile file;
-    imagedecode::PictureBuffer buffer;
     std::string reason;
-    EXPECT_TRUE(file.open(folder.file("panorama.bmp").c_str(), reason) &&
-                file.decode(buffer, reason))
-        << reason;
-    Picture p{unsigned(width), unsigned(height)};
-    for (std::size_t i = 0; i < std::size_t(width) * height; ++i) {
-        const unsigned char* rgb = buffer.pixels() + 3 * i;
-        p.argb.push_back(0xFF000000u | rgb[0] << 16 | rgb[1] << 8 | rgb[2]);
-    }
+    const Picture p = ReadRgbPicture(folder.file("panorama.bmp").c_str(), reason);
+    EXPECT_FALSE(p.argb.empty()) << reason;
     return p;
 }
 

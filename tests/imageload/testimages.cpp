@@ -1,5 +1,8 @@
 #include "testimages.h"
 
+#include "image_file.h"
+#include "picture_buffer.h"
+
 #include <algorithm>
 #include <csetjmp>
 #include <cstdio>
@@ -410,10 +413,30 @@ std::string GPanoPacket(const Properties& properties, bool elements, const std::
            "</rdf:Description></rdf:RDF></x:xmpmeta><?xpacket end=\"w\"?>";
 }
 
-Properties GPanoCrop(unsigned fullWidth, unsigned fullHeight, unsigned width, unsigned height,
-                     unsigned left, unsigned top)
+Picture ReadRgbPicture(const char* path, std::string& reason)
 {
-    return {{"ProjectionType", "equirectangular"},
+    imagedecode::ImageFile file;
+    imagedecode::PictureBuffer buffer;
+    Picture p;
+    if (!file.open(path, reason) || !file.decode(buffer, reason))
+        return p;
+    if (buffer.picture().layout != imagedecode::PixelLayout::Rgb24) {
+        reason = "not an RGB picture";
+        return p;
+    }
+    p.width = buffer.picture().width;
+    p.height = buffer.picture().height;
+    for (std::size_t i = 0; i < std::size_t(p.width) * p.height; ++i) {
+        const unsigned char* rgb = buffer.pixels() + 3 * i;
+        p.argb.push_back(0xFF000000u | rgb[0] << 16 | rgb[1] << 8 | rgb[2]);
+    }
+    return p;
+}
+
+Properties GPanoCrop(unsigned fullWidth, unsigned fullHeight, unsigned width, unsigned height,
+                     unsigned left, unsigned top, const char* projection)
+{
+    return {{"ProjectionType", projection},
             {"FullPanoWidthPixels", std::to_string(fullWidth)},
             {"FullPanoHeightPixels", std::to_string(fullHeight)},
             {"CroppedAreaImageWidthPixels", std::to_string(width)},

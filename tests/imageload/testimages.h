@@ -67,12 +67,12 @@ Bytes EncodeLmp(const Picture& p);
 
 // Metadata: an XMP packet with GPano properties (name without prefix, value)
 // bound to `prefix`, as attributes or as elements; the seven that place a
-// crop of width x height at (left, top) in a full panorama.
+// crop of width x height at (left, top) in a full panorama of `projection`.
 using Properties = std::vector<std::pair<std::string, std::string>>;
 std::string GPanoPacket(const Properties& properties, bool elements = false,
                         const std::string& prefix = "GPano");
 Properties GPanoCrop(unsigned fullWidth, unsigned fullHeight, unsigned width, unsigned height,
-                     unsigned left, unsigned top);
+                     unsigned left, unsigned top, const char* projection = "equirectangular");
 // A JPEG file with an APP1 segment of `data` after its first marker, or
 // before its end marker, after the scans.
 Bytes WithJpegApp1(const Bytes& jpeg, const std::string& data, bool afterScans = false);
@@ -82,6 +82,10 @@ std::string JpegXmpSegment(const std::string& packet); // the XMP header, then t
 Bytes WithPngChunk(const Bytes& png, const std::string& type, const std::string& data,
                    bool afterImageData = false);
 std::string PngXmpChunk(const std::string& packet, bool compressed = false); // iTXt data
+
+// An RGB picture file read by the project's decoders, opaque; empty, with
+// the reason, when it cannot be.
+Picture ReadRgbPicture(const char* path, std::string& reason);
 
 // The same picture, opaque: what formats without alpha store of it.
 Picture Opaque(Picture p);
