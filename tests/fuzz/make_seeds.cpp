@@ -16,7 +16,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 
 namespace {
 
@@ -105,11 +104,9 @@ int main(int argc, char** argv)
     profile("grey.icc", 2, profiles::GreyProfile(2.2));
     profile("cmyk.icc", 8, profiles::CmykProfile());
     profile("abstract.icc", 0, profiles::AbstractProfile());
-    const std::filesystem::path colord = "/usr/share/color/icc/colord";
     for (const char* name :
          {"AdobeRGB1998.icc", "ProPhotoRGB.icc", "sRGB.icc", "Gamma6500K.icc", "x11-colors.icc"}) {
-        std::ifstream in(colord / name, std::ios::binary);
-        const testimages::Bytes bytes((std::istreambuf_iterator<char>(in)), {});
+        const testimages::Bytes bytes = profiles::ColordProfile(name);
         if (!bytes.empty())
             profile(std::string("colord-") + name, 0, bytes);
     }

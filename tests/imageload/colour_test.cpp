@@ -16,8 +16,6 @@
 #include <lcms2.h>
 
 #include <cmath>
-#include <fstream>
-#include <iterator>
 
 using namespace irr;
 using namespace testimages;
@@ -107,11 +105,7 @@ INSTANTIATE_TEST_SUITE_P(Spaces, RgbSpaces,
                              return test.param == &profiles::AdobeRgb ? "AdobeRgb" : "ProPhoto";
                          });
 
-Bytes ColordProfile(const std::string& name)
-{
-    std::ifstream in("/usr/share/color/icc/colord/" + name, std::ios::binary);
-    return Bytes((std::istreambuf_iterator<char>(in)), {});
-}
+using profiles::ColordProfile;
 
 // Real profiles, from Debian's colord-data: its sRGB profile is told for
 // sRGB's own, and its Adobe RGB (1998) converts as the space's primaries

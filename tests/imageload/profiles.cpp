@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <fstream>
+#include <iterator>
 #include <stdexcept>
 
 #include <zlib.h>
@@ -161,6 +163,12 @@ Bytes CmykProfile()
 Bytes AbstractProfile()
 {
     return Saved(cmsCreateBCHSWabstractProfile(17, 0, 1, 0, 0, 5000, 5000));
+}
+
+Bytes ColordProfile(const std::string& name)
+{
+    std::ifstream in("/usr/share/color/icc/colord/" + name, std::ios::binary);
+    return Bytes((std::istreambuf_iterator<char>(in)), {});
 }
 
 Bytes WithJpegProfile(const Bytes& jpeg, const Bytes& profile, unsigned pieces, bool reversed)

@@ -30,6 +30,9 @@ Bytes GreyProfile(double gamma);
 Bytes CmykProfile();
 // An abstract profile, which cannot describe a picture.
 Bytes AbstractProfile();
+// A profile Debian's colord-data installs, by its file name; empty when it
+// is not there.
+Bytes ColordProfile(const std::string& name);
 
 // The files: a JPEG with its profile in `pieces` APP2 segments, written in
 // reverse order when `reversed` (they are joined by their numbers); a PNG
