@@ -24,9 +24,11 @@ unsigned char Byte(double v)
     return static_cast<unsigned char>(std::lround(Within(v, 0.0, 1.0) * 255));
 }
 
-// Each part of a sum of three stays far enough from the 32-bit limits that
-// the sum cannot pass them; a profile's own matrix keeps them below 4 * One.
-constexpr double MostPart = double(1 << 28);
+// A part of an output's sum, from a coefficient of the profile's matrix
+// times a curve's value, stays within 8 times white: real profiles' stay
+// within 3, and so every field's sums fit its bits and the table of sums
+// stays small whatever a profile says.
+constexpr double MostPart = 8.0 * One;
 
 } // namespace
 
@@ -41,21 +43,37 @@ MatrixShaper::MatrixShaper(PixelLayout samples, const std::function<double(int, 
             grey_[v] = Byte(encode(Within(linear(0, double(v) / (values - 1)), 0.0, 1.0)));
         return;
     }
+    // Each part, less the least value it takes, in its output's field; the
+    // least values summed are where that output's sums start.
+    static_assert(3 * 2 * MostPart <= double(FieldMask), "a field holds every sum of its parts");
+    std::int64_t least[3] = {}, most[3] = {};
+    std::vector<std::int32_t> part(values);
     for (int c = 0; c < 3; ++c) {
         std::vector<double> curve(values);
         for (std::size_t v = 0; v < values; ++v)
             curve[v] = Within(linear(c, double(v) / (values - 1)), 0.0, 1.0);
-        for (int row = 0; row < 3; ++row) {
-            std::vector<std::int32_t>& part = parts_[3 * row + c];
-            part.resize(values);
+        packed_[c].assign(values, 0);
+        for (int out = 0; out < 3; ++out) {
             for (std::size_t v = 0; v < values; ++v)
                 part[v] = std::int32_t(
-                    std::lround(Within(matrix[3 * row + c] * curve[v] * One, -MostPart, MostPart)));
+                    std::lround(Within(matrix[3 * out + c] * curve[v] * One, -MostPart, MostPart)));
+            const auto [low, high] = std::minmax_element(part.begin(), part.end());
+            least[out] += *low;
+            most[out] += *high;
+            for (std::size_t v = 0; v < values; ++v)
+                packed_[c][v] |= std::uint64_t(part[v] - *low) << (FieldBits * out);
         }
     }
-    encode_.resize(One + 1);
+    std::vector<unsigned char> encoded(One + 1);
     for (std::int32_t v = 0; v <= One; ++v)
-        encode_[v] = Byte(encode(double(v) / One));
+        encoded[v] = Byte(encode(double(v) / One));
+    const std::int64_t first = *std::min_element(least, least + 3);
+    const std::int64_t last = *std::max_element(most, most + 3);
+    sums_.resize(std::size_t(last - first + 1));
+    for (std::int64_t v = first; v <= last; ++v)
+        sums_[std::size_t(v - first)] = encoded[std::size_t(std::clamp<std::int64_t>(v, 0, One))];
+    for (int out = 0; out < 3; ++out)
+        sumStart_[out] = std::size_t(least[out] - first);
 }
 
 template <PixelLayout Samples>
@@ -66,18 +84,16 @@ void MatrixShaper::run(const unsigned char* in, unsigned char* out, std::size_t 
     constexpr bool Grey = IsGreyLayout(Samples);
     constexpr bool Wide16 = IsWideLayout(Samples);
     const unsigned char* grey = grey_.data();
-    const std::int32_t* parts[9];
-    for (int i = 0; i < 9; ++i)
-        parts[i] = parts_[i].data();
-    const unsigned char* encode = encode_.data();
-    const auto channel = [&](std::size_t r, std::size_t g, std::size_t b, int row) {
-        const std::int32_t v = parts[3 * row][r] + parts[3 * row + 1][g] + parts[3 * row + 2][b];
-        return encode[std::clamp(v, 0, One)];
-    };
+    const std::uint64_t* red = packed_[0].data();
+    const std::uint64_t* green = packed_[1].data();
+    const std::uint64_t* blue = packed_[2].data();
+    const unsigned char* sums[3];
+    for (int channel = 0; channel < 3; ++channel)
+        sums[channel] = sums_.data() + sumStart_[channel];
     for (std::size_t i = 0; i < pixels; ++i, in += InBytes, out += Alpha ? 4 : 3) {
-        unsigned char red, green, blue, alpha = 255;
+        unsigned char r8, g8, b8, alpha = 255;
         if constexpr (Grey) {
-            red = green = blue = grey[Wide16 ? LoadBe16(in) : in[0]];
+            r8 = g8 = b8 = grey[Wide16 ? LoadBe16(in) : in[0]];
             if constexpr (Alpha)
                 alpha = Wide16 ? Scale16To8(in + 2) : in[1];
         } else {
@@ -90,14 +106,15 @@ void MatrixShaper::run(const unsigned char* in, unsigned char* out, std::size_t 
                 r = in[0], g = in[1], b = in[2];
             if constexpr (Samples == PixelLayout::Rgba64)
                 alpha = Scale16To8(in + 6);
-            red = channel(r, g, b, 0);
-            green = channel(r, g, b, 1);
-            blue = channel(r, g, b, 2);
+            const std::uint64_t fields = red[r] + green[g] + blue[b];
+            r8 = sums[0][fields & FieldMask];
+            g8 = sums[1][(fields >> FieldBits) & FieldMask];
+            b8 = sums[2][fields >> (2 * FieldBits)];
         }
         if constexpr (Alpha) {
-            out[0] = blue, out[1] = green, out[2] = red, out[3] = alpha;
+            out[0] = b8, out[1] = g8, out[2] = r8, out[3] = alpha;
         } else {
-            out[0] = red, out[1] = green, out[2] = blue;
+            out[0] = r8, out[1] = g8, out[2] = b8;
         }
     }
 }

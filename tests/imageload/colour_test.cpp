@@ -1,4 +1,4 @@
-// Colour profiles: pictures made in Adobe RGB and ProPhoto RGB, grey and
+// Colour profiles: pictures made in Adobe RGB, ProPhoto RGB and ACES, grey and
 // CMYK, in every format that carries a profile, come out in sRGB as worked
 // out here from their spaces' primaries and curves (or by a transform of
 // the test's own, for CMYK), within one step; an sRGB profile changes
@@ -100,9 +100,12 @@ TEST_P(RgbSpaces, PicturesComeOutInSrgbInEveryFormat)
 }
 
 INSTANTIATE_TEST_SUITE_P(Spaces, RgbSpaces,
-                         testing::Values(&profiles::AdobeRgb, &profiles::ProPhoto),
+                         testing::Values(&profiles::AdobeRgb, &profiles::ProPhoto,
+                                         &profiles::AcesLinear),
                          [](const testing::TestParamInfo<const RgbSpace*>& test) {
-                             return test.param == &profiles::AdobeRgb ? "AdobeRgb" : "ProPhoto";
+                             return test.param == &profiles::AdobeRgb   ? "AdobeRgb"
+                                    : test.param == &profiles::ProPhoto ? "ProPhoto"
+                                                                        : "AcesLinear";
                          });
 
 using profiles::ColordProfile;

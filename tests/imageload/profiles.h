@@ -18,6 +18,9 @@ struct RgbSpace
 };
 extern const RgbSpace AdobeRgb; // Adobe RGB (1998): D65, gamma 563 / 256
 extern const RgbSpace ProPhoto; // ProPhoto RGB: D50, gamma 1.8
+// ACES 2065-1: primaries beyond the visible colours, linear; to sRGB, its
+// matrix takes parts of four times white.
+extern const RgbSpace AcesLinear;
 
 // An input profile of the space, as lcms writes it.
 Bytes RgbProfile(const RgbSpace& space);
