@@ -1,6 +1,5 @@
 #include "texture_decode.h"
 
-#include "colour_stage.h"
 #include "cylinder.h"
 #include "pad_stage.h"
 #include "reduce_stage.h"
@@ -14,7 +13,8 @@
 namespace gpano {
 
 bool DecodeForTexture(imagedecode::ImageFile& file, const TexturePlan& plan,
-                      imagedecode::RowSink& texture, std::string& reason)
+                      imagedecode::RowSink& texture, std::string& reason,
+                      imagedecode::ConversionThread conversion)
 {
     // The chain is built from its end: each stage hands its rows to the one
     // after it.
@@ -55,7 +55,7 @@ bool DecodeForTexture(imagedecode::ImageFile& file, const TexturePlan& plan,
     // Colours are converted first, at the samples' own depth.
     std::optional<imagedecode::ColourStage> colour;
     if (plan.colour || !imagedecode::IsTextureLayout(file.description().picture.layout))
-        next = &colour.emplace(plan.colour.get(), *next);
+        next = &colour.emplace(plan.colour.get(), *next, conversion);
     return file.decode(*next, decoded, reason);
 }
 

@@ -62,13 +62,15 @@ bool ColourStage::begin(const PictureInfo& picture, std::string& reason)
         return false;
     }
     layout_ = TextureLayoutFor(picture.layout);
-    if (!rows_.reserve(picture, "colour-converted", reason))
+    inPlace_ = transform_ && thread_ == ConversionThread::Decoders && picture.passes == 1 &&
+               layout_ == picture.layout;
+    if (!inPlace_ && !rows_.reserve(picture, "colour-converted", reason))
         return false;
     converted_ = 0;
     // The profile's conversion is the costly one: beside the decoder (or
     // here, when no thread can be had).
     const std::size_t outBytes = std::size_t(picture.width) * BytesPerPixel(layout_);
-    if (transform_ && picture.passes == 1)
+    if (transform_ && thread_ == ConversionThread::Own && picture.passes == 1)
         worker_ = RowWorker::Start(
             [this](const unsigned char* in, unsigned char* out, std::uint32_t& index) {
                 convert(in, out);
@@ -83,13 +85,28 @@ bool ColourStage::begin(const PictureInfo& picture, std::string& reason)
     return output_.begin(converted, reason);
 }
 
-unsigned char* ColourStage::band(std::uint32_t first, std::uint32_t, std::size_t& stride)
+unsigned char* ColourStage::band(std::uint32_t first, std::uint32_t count, std::size_t& stride)
 {
-    return rows_.band(first, stride);
+    if (!inPlace_)
+        return rows_.band(first, stride);
+    outputBand_ = output_.band(first, count, stride);
+    outputFirst_ = first;
+    outputStride_ = stride;
+    return outputBand_;
 }
 
 void ColourStage::commit(std::uint32_t first, std::uint32_t count)
 {
+    if (inPlace_) {
+        // Each row converted where it lies in the output's band, every
+        // pixel read before it is written.
+        for (std::uint32_t i = first; i < first + count; ++i) {
+            unsigned char* row = outputBand_ + (i - outputFirst_) * outputStride_;
+            convert(row, row);
+        }
+        output_.commit(first, count);
+        return;
+    }
     if (!rows_.commit(count))
         return;
     if (!worker_) {

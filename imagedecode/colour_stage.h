@@ -2,8 +2,9 @@
 // with the transform its colour profile gives, or, without one, taking the
 // samples for sRGB as they are (16 bits scaled to 8, grey made RGB, CMYK
 // turned into RGB by its ink). A transform runs on a second thread beside
-// the decoder (row_worker.h); the rows of a picture of several passes are
-// final only in its last, and are kept whole until then, up to
+// the decoder (row_worker.h), or on the decoder's own thread where the
+// sink's work already runs beside it; the rows of a picture of several
+// passes are final only in its last, and are kept whole until then, up to
 // MaxPassesPixels.
 #pragma once
 
@@ -13,13 +14,21 @@
 
 namespace imagedecode {
 
+// Where a profile's conversion runs. On a thread of its own it goes on
+// beside the decoder. Where the sink's own work (a texture's uploads)
+// already runs beside the decoder, a third thread only contends for the
+// cores, and the conversion is quickest on the decoder's thread, in place
+// in the sink's rows where the samples keep their size.
+enum class ConversionThread { Own, Decoders };
+
 class ColourStage : public RowSink
 {
 public:
     // `transform`, when given, must be for the samples' layout and outlive
     // the stage.
-    ColourStage(const ColourTransform* transform, RowSink& output)
-        : transform_(transform), output_(output)
+    ColourStage(const ColourTransform* transform, RowSink& output,
+                ConversionThread thread = ConversionThread::Own)
+        : transform_(transform), output_(output), thread_(thread)
     {}
 
     bool begin(const PictureInfo& picture, std::string& reason) override;
@@ -32,6 +41,11 @@ private:
 
     const ColourTransform* transform_;
     RowSink& output_;
+    const ConversionThread thread_;
+    bool inPlace_ = false; // converting the output's own rows
+    unsigned char* outputBand_ = nullptr; // the output's band, in place
+    std::uint32_t outputFirst_ = 0;
+    std::size_t outputStride_ = 0;
     PictureInfo picture_;
     PixelLayout layout_ = PixelLayout::Rgb24; // of the output
     IncomingRows rows_;

@@ -167,11 +167,12 @@ bool LoadOpenGlTexture(video::IVideoDriver* driver, imagedecode::ImageFile& inpu
     {
         // The decoder runs on a second thread; the texture's uploads come
         // back to this one, whose context is current, as the bands are
-        // decoded.
+        // decoded. A colour profile's conversion goes with the decoder.
         imagedecode::Courier courier;
         GlTextureSink texture(name, courier);
         const auto decode = [&](std::string& why) {
-            return gpano::DecodeForTexture(input, plan, texture, why);
+            return gpano::DecodeForTexture(input, plan, texture, why,
+                                           imagedecode::ConversionThread::Decoders);
         };
         made = imagedecode::DecodeBeside(courier, decode, reason) && texture.finish(reason);
     } // the bands are freed here, also when the decoder failed

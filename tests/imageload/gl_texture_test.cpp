@@ -1,13 +1,20 @@
 // The viewer's own OpenGL texture, read back from a real OpenGL context
 // (under Xvfb): every level of its mipmap chain holds what the rows and
 // their area averages are, for pictures given from the top, from the
-// bottom, in several passes and with alpha, across many bands; the state
+// bottom, in several passes and with alpha, across many bands; a colour
+// profile's conversion, made in place in the texture's bands, gives what it
+// gives on the other renderers; the state
 // the engine left is found again after the uploads and after the material
 // that draws the texture; the material applies its layer's filtering.
+#include "bytes_file.h"
 #include "fed_rows.h"
 #include "gl_texture_sink.h"
+#include "image_file.h"
 #include "mipmap_chain.h"
 #include "panorama_material.h"
+#include "picture_buffer.h"
+#include "profiles.h"
+#include "texture_decode.h"
 
 #include <GL/gl.h>
 #include <GL/glext.h>
@@ -129,6 +136,57 @@ TEST_F(GlTexture, EveryLevelHoldsThePictureOrTheAverageOfTheLevelAbove)
             glBindTexture(GL_TEXTURE_2D, 0);
             glDeleteTextures(1, &name);
         }
+}
+
+// Pictures in Adobe RGB, given from the top and from the bottom, with alpha,
+// in bands of every size a decoder gives: converted in place in the
+// texture's bands on the decoder's thread, they come out as the conversion
+// on a thread of its own makes them for the other renderers.
+TEST_F(GlTexture, ProfiledPicturesConvertInPlaceAsOnTheirOwnThread)
+{
+    testimages::Picture p{61, 37};
+    for (std::uint32_t i = 0; i < p.width * p.height; ++i)
+        p.argb.push_back((i * 2654435761u) | (i % 3 ? 0xFF000000u : 0x80000000u));
+    const testimages::Bytes profile = profiles::RgbProfile(profiles::AdobeRgb);
+    const std::pair<const char*, testimages::Bytes> files[] = {
+        {"PNG", profiles::WithPngProfile(testimages::EncodePngDepth(p, "RGB", 8, false), profile)},
+        {"PNG with alpha", profiles::WithPngProfile(testimages::EncodePngDepth(p, "RGBA", 8, false), profile)},
+        {"JPEG", profiles::WithJpegProfile(testimages::EncodeJpeg(p, "RGB"), profile)},
+        {"BMP, from the bottom", testimages::EncodeBmpWithProfile(p, profile)},
+    };
+    for (const auto& [kind, bytes] : files) {
+        SCOPED_TRACE(kind);
+        const BytesFile file(bytes);
+        std::string reason;
+        imagedecode::ImageFile own, inPlace;
+        ASSERT_TRUE(own.open(file.path(), reason)) << reason;
+        ASSERT_TRUE(inPlace.open(file.path(), reason)) << reason;
+        const gpano::TexturePlan plan = gpano::PlanTexture(own.description(), {}, false);
+        ASSERT_NE(plan.colour, nullptr);
+        imagedecode::PictureBuffer expected;
+        ASSERT_TRUE(gpano::DecodeForTexture(own, plan, expected, reason)) << reason;
+
+        GLuint name = 0;
+        glGenTextures(1, &name);
+        {
+            imagedecode::Courier courier;
+            GlTextureSink sink(name, courier);
+            const auto decode = [&](std::string& why) {
+                return gpano::DecodeForTexture(inPlace, plan, sink, why,
+                                               imagedecode::ConversionThread::Decoders);
+            };
+            ASSERT_TRUE(imagedecode::DecodeBeside(courier, decode, reason) && sink.finish(reason))
+                << reason;
+        }
+        const imagedecode::PictureInfo& info = expected.picture();
+        imagedecode::PictureSize size;
+        const std::vector<unsigned char> shown = ReadLevel(name, 0, info.layout, size);
+        const unsigned char* pixels = expected.pixels();
+        EXPECT_EQ(shown, std::vector<unsigned char>(
+                             pixels, pixels + std::size_t(info.width) * info.height *
+                                                  imagedecode::BytesPerPixel(info.layout)));
+        glDeleteTextures(1, &name);
+    }
 }
 
 // What the engine had bound, on which unit, and its unpacking, stay as they
