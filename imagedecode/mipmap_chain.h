@@ -44,8 +44,9 @@ private:
     {
         PictureSize size;
         bool halves = false;               // both sides exactly half the level above
-        std::vector<std::uint16_t> pairSums; // halving: the first row of a pair, summed in pairs
-        bool pending = false;              // halving: the first row of a pair is in pairSums
+        std::vector<unsigned char> upper;       // halving: the first row of a pair
+        std::vector<std::uint16_t> columnSums;  // halving: a pair's rows added
+        bool pending = false;                   // halving: the first row of a pair is in upper
         AreaReducer reducer;               // otherwise
         std::vector<unsigned char> out;    // halving: the row made
         std::uint32_t made = 0;            // rows made
