@@ -146,13 +146,20 @@ private:
     Header header_;
 };
 
+// What a piece of metadata over its limit (MaxXmpBytes, MaxProfileBytes)
+// gets: "the <what> is larger than <limit> MiB".
+inline std::string LargerThanLimit(const char* what, std::size_t limit)
+{
+    return std::string("the ") + what + " is larger than " + std::to_string(limit >> 20) + " MiB";
+}
+
 // Whether a colour profile of `bytes` is more than a file may give; says so
 // in `problem` when it is.
 inline bool ProfileTooLarge(std::uint64_t bytes, std::string& problem)
 {
     if (bytes <= MaxProfileBytes)
         return false;
-    problem = "the colour profile is larger than " + std::to_string(MaxProfileBytes >> 20) + " MiB";
+    problem = LargerThanLimit("colour profile", MaxProfileBytes);
     return true;
 }
 

@@ -122,7 +122,7 @@ void HeifDecoder::takeXmp()
         xmp.found = true;
         const std::size_t bytes = heif_image_handle_get_metadata_size(handle_, id);
         if (bytes > MaxXmpBytes) {
-            xmp.problem = "the XMP metadata is larger than 1 MiB";
+            xmp.problem = LargerThanLimit("XMP metadata", MaxXmpBytes);
             return;
         }
         xmp.text.resize(bytes);

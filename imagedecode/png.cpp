@@ -332,7 +332,7 @@ bool ReadXmpChunk(Input& input, std::uint32_t length, XmpPacket& xmp)
         return input.skip(std::uint64_t(length) - head + 4);
     if (length > MaxPngXmpChunk) {
         xmp.found = true;
-        xmp.problem = "the XMP metadata is larger than 1 MiB";
+        xmp.problem = LargerThanLimit("XMP metadata", MaxXmpBytes);
         return input.skip(std::uint64_t(length) - head + 4);
     }
     std::string chunk(reinterpret_cast<const char*>(keyword), head);
@@ -352,7 +352,7 @@ bool ReadProfileChunk(Input& input, std::uint32_t length, IccProfile& profile)
 {
     profile.found = true;
     if (length > MaxChunkBeforePicture) {
-        profile.problem = "the colour profile is larger than 4 MiB";
+        profile.problem = LargerThanLimit("colour profile", MaxProfileBytes);
         return input.skip(std::uint64_t(length) + 4);
     }
     const unsigned char* chunk = input.take(std::size_t(length) + 4);
@@ -373,7 +373,7 @@ bool ReadProfileChunk(Input& input, std::uint32_t length, IccProfile& profile)
     profile.data.resize(written);
     if (result != Inflated::Whole) {
         profile.data.clear();
-        profile.problem = InflateProblem(result, "colour profile", "4 MiB");
+        profile.problem = InflateProblem(result, "colour profile", MaxProfileBytes);
     }
     return true;
 }

@@ -83,7 +83,7 @@ void WebpDecoder::takeChunks()
         XmpPacket& xmp = description_.xmp;
         xmp.found = true;
         if (chunk.chunk.size > MaxXmpBytes)
-            xmp.problem = "the XMP metadata is larger than 1 MiB";
+            xmp.problem = LargerThanLimit("XMP metadata", MaxXmpBytes);
         else
             xmp.text.assign(reinterpret_cast<const char*>(chunk.chunk.bytes), chunk.chunk.size);
         WebPDemuxReleaseChunkIterator(&chunk);

@@ -1,5 +1,6 @@
 #include "xmp_packet.h"
 
+#include "decoder.h"
 #include "zlib_inflate.h"
 
 #include <cstring>
@@ -21,7 +22,7 @@ void Inflate(const unsigned char* data, std::size_t size, std::string& out, std:
     out.resize(written);
     if (result == Inflated::Whole)
         return;
-    problem = InflateProblem(result, "XMP metadata", "1 MiB");
+    problem = InflateProblem(result, "XMP metadata", MaxXmpBytes);
     out.clear();
 }
 
@@ -68,7 +69,7 @@ void TakePngXmp(const unsigned char* data, std::size_t size, std::uint32_t crc, 
         return;
     }
     if (size - pos > MaxXmpBytes) {
-        xmp.problem = "the XMP metadata is larger than 1 MiB";
+        xmp.problem = LargerThanLimit("XMP metadata", MaxXmpBytes);
         return;
     }
     xmp.text.assign(reinterpret_cast<const char*>(data) + pos, size - pos);

@@ -1,5 +1,7 @@
 #include "zlib_inflate.h"
 
+#include "decoder.h"
+
 #include <zlib.h>
 
 namespace imagedecode {
@@ -23,19 +25,19 @@ Inflated InflateAtMost(const unsigned char* data, std::size_t size, std::size_t 
     return result == Z_STREAM_END ? Inflated::Whole : Inflated::Damaged;
 }
 
-std::string InflateProblem(Inflated result, const std::string& what, const char* bound)
+std::string InflateProblem(Inflated result, const char* what, std::size_t limit)
 {
     switch (result) {
     case Inflated::Whole:
         return "";
     case Inflated::TooLarge:
-        return "the " + what + " is larger than " + bound;
+        return LargerThanLimit(what, limit);
     case Inflated::NoMemory:
-        return "not enough memory to inflate the " + what;
+        return std::string("not enough memory to inflate the ") + what;
     case Inflated::Damaged:
         break;
     }
-    return "the compressed " + what + " is damaged";
+    return std::string("the compressed ") + what + " is damaged";
 }
 
 bool PngChunkIntact(const char type[4], const unsigned char* data, std::size_t size,

@@ -21,9 +21,9 @@ enum class Inflated
 Inflated InflateAtMost(const unsigned char* data, std::size_t size, std::size_t most,
                        unsigned char* out, std::size_t& written);
 
-// What went wrong inflating `what` ("colour profile") within `bound`
-// ("4 MiB"); empty when nothing did.
-std::string InflateProblem(Inflated result, const std::string& what, const char* bound);
+// What went wrong inflating `what` ("colour profile") within `limit` bytes;
+// empty when nothing did.
+std::string InflateProblem(Inflated result, const char* what, std::size_t limit);
 
 // Whether a PNG chunk's CRC, of its type and data, is `crc`.
 bool PngChunkIntact(const char type[4], const unsigned char* data, std::size_t size,
