@@ -41,17 +41,25 @@ void PanoramaMaterial::OnSetMaterial(const video::SMaterial& material,
     glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, name_);
     const video::SMaterialLayer& layer = material.TextureLayer[0];
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, Wrap(layer.TextureWrapU));
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, Wrap(layer.TextureWrapV));
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER,
-                    layer.BilinearFilter || layer.TrilinearFilter ? GL_LINEAR : GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER,
-                    layer.TrilinearFilter  ? GL_LINEAR_MIPMAP_LINEAR
-                    : layer.BilinearFilter ? GL_LINEAR_MIPMAP_NEAREST
-                                           : GL_NEAREST_MIPMAP_NEAREST);
-    if (maxAnisotropy_ > 1)
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_ANISOTROPY_EXT,
-                        std::max(1, std::min<int>(layer.AnisotropicFilter, maxAnisotropy_)));
+    // The sampling is the texture's own state, which nothing else changes:
+    // set when the layer asks for other sampling than it has, not each frame.
+    const Sampling wanted = {
+        Wrap(layer.TextureWrapU),
+        Wrap(layer.TextureWrapV),
+        layer.BilinearFilter || layer.TrilinearFilter ? GL_LINEAR : GL_NEAREST,
+        layer.TrilinearFilter  ? GL_LINEAR_MIPMAP_LINEAR
+        : layer.BilinearFilter ? GL_LINEAR_MIPMAP_NEAREST
+                               : GL_NEAREST_MIPMAP_NEAREST,
+        std::max(1, std::min<int>(layer.AnisotropicFilter, maxAnisotropy_))};
+    if (!(wanted == sampling_)) {
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, wanted.wrapS);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, wanted.wrapT);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, wanted.magnify);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, wanted.minify);
+        if (maxAnisotropy_ > 1)
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_ANISOTROPY_EXT, wanted.anisotropy);
+        sampling_ = wanted;
+    }
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
     glMatrixMode(GL_TEXTURE);
     glLoadMatrixf(layer.getTextureMatrix().pointer());

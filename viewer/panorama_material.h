@@ -25,8 +25,20 @@ public:
     void OnUnsetMaterial() override;
 
 private:
+    // The texture's sampling parameters, as OpenGL names them.
+    struct Sampling
+    {
+        int wrapS, wrapT, magnify, minify, anisotropy;
+        bool operator==(const Sampling& other) const
+        {
+            return wrapS == other.wrapS && wrapT == other.wrapT && magnify == other.magnify &&
+                   minify == other.minify && anisotropy == other.anisotropy;
+        }
+    };
+
     unsigned name_;
     int maxAnisotropy_;
+    Sampling sampling_ = {}; // set on the texture; none yet
     bool set_ = false; // this material's state is in place
     // What OpenGL held before.
     int unit_ = 0, bound_ = 0, matrixMode_ = 0;
