@@ -1,9 +1,10 @@
 // How a picture becomes its texture, decided once from the picture's
 // description, before its first row is decoded: how its colours are
 // converted to sRGB, how a cylindrical panorama is re-projected, the size it
-// is shown at, where it lies on the sphere, and which way the camera opens. A picture covers the
-// whole sphere unless its GPano metadata says it is a partial panorama; then renderers with texture
-// matrices place the texture on its part of the sphere, and the others get the picture padded with
+// is shown at, where it lies on the sphere, and which way the camera opens.
+// A picture covers the whole sphere unless its GPano metadata says it is a
+// partial panorama; then renderers with texture matrices place the texture
+// on its part of the sphere, and the others get the picture padded with
 // black to the full panorama.
 #pragma once
 

@@ -55,10 +55,11 @@ private:
     void addToLevels(std::uint32_t count, const unsigned char* rows);
     void gather(unsigned level, std::uint32_t arrived, const unsigned char* pixels);
 
-    // The ring of bands: enough for the decoder to go on while the storage
-    // is made (which takes llvmpipe as long as decoding a fifth of the
-    // picture), and no more than about 12 MiB, less than the first frame
-    // takes after the ring is freed.
+    // The ring of bands: about 12 MiB, less than the first frame takes after
+    // the ring is freed. The decoder fills it while the storage is made and
+    // then waits (llvmpipe makes the storage about as fast as the decoder
+    // decodes the whole picture); a ring it could go on into would raise the
+    // peak memory by as much.
     static constexpr std::size_t RingBytes = std::size_t(12) << 20;
     static constexpr unsigned MinBandSlots = 4, MaxBandSlots = 64;
 
